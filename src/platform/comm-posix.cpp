@@ -67,17 +67,17 @@ timespec FromNanos(std::int64_t aNanos) {
 
 const std::int64_t KNoDeadline = -1;
 
-// Waits for the events until the monotonic deadline. 1 when ready, 0 at the
-// deadline, -1 on error; a hang-up counts as ready.
+// Waits for the events until the monotonic deadline; a deadline already
+// passed still looks once. 1 when ready (a hang-up counts), 0 at the
+// deadline, -1 on error.
 int WaitFor(int aFd, short aEvents, std::int64_t aDeadline, short* aRevents) {
     for (;;) {
         pollfd fd = {aFd, aEvents, 0};
-        timespec left;
+        timespec left = {0, 0};
         const timespec* timeout = nullptr;
         if (aDeadline != KNoDeadline) {
             const std::int64_t remaining = aDeadline - Nanos(Now());
-            if (remaining <= 0) return 0;
-            left = FromNanos(remaining);
+            if (remaining > 0) left = FromNanos(remaining);
             timeout = &left;
         }
         const int ready = ppoll(&fd, 1, timeout, nullptr);
@@ -90,8 +90,9 @@ int WaitFor(int aFd, short aEvents, std::int64_t aDeadline, short* aRevents) {
 
 std::int64_t Millis(std::uint64_t aMillis) { return static_cast<std::int64_t>(aMillis) * 1000000; }
 
-// One read of what is there. >0 bytes, 0 nothing yet, -1 the device failed or
-// went away (end of file is a device that has gone, not an empty read).
+// One read of what poll announced. >0 bytes, 0 nothing after all, -1 the
+// device failed or went away: end of file is a device that has gone, never
+// an empty read.
 ssize_t ReadSome(int aFd, std::uint8_t* aBuffer, std::size_t aCount) {
     for (;;) {
         const ssize_t n = read(aFd, aBuffer, aCount);
@@ -220,18 +221,6 @@ BOOL ReadFile(HANDLE aHandle, LPVOID aBuffer, DWORD aCount, LPDWORD aDone, OVERL
     DWORD got = 0;
     std::int64_t lastByte = start;
     for (;;) {
-        const ssize_t n = ReadSome(port->iFd, buffer + got, aCount - got);
-        if (n < 0) {
-            if (got > 0) break;  // keep what came; the next read reports the loss
-            return 0;
-        }
-        if (n > 0) {
-            got += static_cast<DWORD>(n);
-            lastByte = Nanos(Now());
-            if (got == aCount || firstByte) break;
-            continue;
-        }
-        if (immediate) break;
         std::int64_t deadline = totalDeadline;
         if (useInterval && got > 0) {
             const std::int64_t intervalEnd = lastByte + Millis(to.ReadIntervalTimeout);
@@ -241,9 +230,15 @@ BOOL ReadFile(HANDLE aHandle, LPVOID aBuffer, DWORD aCount, LPDWORD aDone, OVERL
         const int ready = WaitFor(port->iFd, POLLIN, deadline, &revents);
         if (ready < 0) return 0;
         if (ready == 0) break;
-        if ((revents & POLLIN) == 0 && (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-            if (got > 0) break;
+        const ssize_t n = ReadSome(port->iFd, buffer + got, aCount - got);
+        if (n < 0) {
+            if (got > 0) break;  // keep what came; the next read reports the loss
             return 0;
+        }
+        if (n > 0) {
+            got += static_cast<DWORD>(n);
+            lastByte = Nanos(Now());
+            if (got == aCount || firstByte) break;
         }
     }
     *aDone = got;

@@ -164,7 +164,9 @@ bool ApplyLineSettings(int aFd, const DCB& aDcb) {
     if (aDcb.fInX) t.c_iflag |= IXOFF;
     if (aDcb.XonChar != 0) t.c_cc[VSTART] = static_cast<cc_t>(aDcb.XonChar);
     if (aDcb.XoffChar != 0) t.c_cc[VSTOP] = static_cast<cc_t>(aDcb.XoffChar);
-    t.c_cc[VMIN] = 0;  // reads are timed by the layer, never by the terminal
+    // Reads are timed by the layer, never by the terminal; with a minimum of
+    // one byte an empty non-blocking read says EAGAIN, not end of file.
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
 
     speed_t code;

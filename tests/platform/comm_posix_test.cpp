@@ -1,0 +1,390 @@
+// The termios layer against real pseudo-terminals.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/comm.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisSince(Clock::time_point aStart) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - aStart).count();
+}
+
+// A pseudo-terminal whose far end the test drives; its near end is COM7.
+class Pty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        iMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(iMaster, 0);
+        ASSERT_EQ(grantpt(iMaster), 0);
+        ASSERT_EQ(unlockpt(iMaster), 0);
+        iPath = ptsname(iMaster);
+        setenv("TARNEL_COM7", iPath.c_str(), 1);
+    }
+    void TearDown() override {
+        if (iHandle != INVALID_HANDLE_VALUE) CloseHandle(iHandle);
+        CloseFarEnd();
+        unsetenv("TARNEL_COM7");
+    }
+
+    HANDLE Open(const char* aName = "COM7") {
+        iHandle = CreateFileA(aName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return iHandle;
+    }
+    // Opened and in raw mode, as every real use leaves it.
+    void OpenRaw() {
+        ASSERT_NE(Open(), INVALID_HANDLE_VALUE);
+        DCB dcb{};
+        ASSERT_TRUE(GetCommState(iHandle, &dcb));
+        ASSERT_TRUE(SetCommState(iHandle, &dcb));
+    }
+    void SetTimeouts(DWORD aInterval, DWORD aMultiplier, DWORD aConstant) {
+        COMMTIMEOUTS t = {aInterval, aMultiplier, aConstant, 0, 0};
+        ASSERT_TRUE(SetCommTimeouts(iHandle, &t));
+    }
+    void Send(const std::string& aBytes) {
+        ASSERT_EQ(write(iMaster, aBytes.data(), aBytes.size()), static_cast<ssize_t>(aBytes.size()));
+    }
+    std::string Received() {
+        std::string got;
+        pollfd p = {iMaster, POLLIN, 0};
+        while (poll(&p, 1, 50) > 0 && (p.revents & POLLIN)) {
+            char buf[256];
+            const ssize_t n = read(iMaster, buf, sizeof buf);
+            if (n <= 0) break;
+            got.append(buf, static_cast<size_t>(n));
+        }
+        return got;
+    }
+    void CloseFarEnd() {
+        if (iMaster >= 0) close(iMaster);
+        iMaster = -1;
+    }
+    termios SlaveSettings() {
+        termios t{};
+        const int fd = open(iPath.c_str(), O_RDWR | O_NOCTTY);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(tcgetattr(fd, &t), 0);
+        close(fd);
+        return t;
+    }
+    std::string Read(DWORD aCount, BOOL* aOk = nullptr) {
+        char buf[512];
+        DWORD done = 12345;
+        const BOOL ok = ReadFile(iHandle, buf, aCount, &done, nullptr);
+        if (aOk != nullptr) *aOk = ok;
+        return ok ? std::string(buf, done) : std::string();
+    }
+
+    int iMaster = -1;
+    std::string iPath;
+    HANDLE iHandle = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(Pty, PortNamesAndTheirDevices) {
+    EXPECT_NE(Open("COM7"), INVALID_HANDLE_VALUE);
+    CloseHandle(iHandle);
+    EXPECT_NE(Open("\\\\.\\COM7"), INVALID_HANDLE_VALUE);
+    CloseHandle(iHandle);
+    iHandle = INVALID_HANDLE_VALUE;
+
+    setenv("TARNEL_COM123", iPath.c_str(), 1);
+    EXPECT_NE(Open("\\\\.\\COM123"), INVALID_HANDLE_VALUE);
+    CloseHandle(iHandle);
+    iHandle = INVALID_HANDLE_VALUE;
+    unsetenv("TARNEL_COM123");
+
+    for (const char* bad : {"", "COM", "COM0", "COM07", "COM7x", "LPT1", "/dev/tty", iPath.c_str(),
+                            "\\\\.\\", "COM99999999999"}) {
+        EXPECT_EQ(CreateFileA(bad, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE)
+            << bad;
+    }
+    // Unmapped numbers name the emulation layers' devices, which do not exist here.
+    setenv("TARNEL_COM7", "/nonexistent/tty", 1);
+    EXPECT_EQ(Open("COM7"), INVALID_HANDLE_VALUE);
+}
+
+TEST_F(Pty, APortHeldByAnotherProcessDoesNotOpen) {
+    const int other = open(iPath.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+    close(other);
+    EXPECT_NE(Open(), INVALID_HANDLE_VALUE);
+    // And now we hold it.
+    const int third = open(iPath.c_str(), O_RDWR | O_NOCTTY);
+    EXPECT_NE(flock(third, LOCK_EX | LOCK_NB), 0);
+    close(third);
+}
+
+TEST_F(Pty, LineSettingsReachTheTerminal) {
+    ASSERT_NE(Open(), INVALID_HANDLE_VALUE);
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(iHandle, &dcb));
+    struct Case {
+        DWORD rate;
+        BYTE bits, parity, stop;
+        speed_t code;  // 0: only through the arbitrary-rate interface
+        tcflag_t cflags;
+    } cases[] = {
+        {115200, 8, NOPARITY, ONESTOPBIT, B115200, CS8},
+        {9600, 8, NOPARITY, TWOSTOPBITS, B9600, CS8 | CSTOPB},
+        {1200, 8, NOPARITY, ONESTOPBIT, B1200, CS8},
+        {14400, 8, NOPARITY, ONESTOPBIT, 0, CS8},
+        {28800, 8, NOPARITY, TWOSTOPBITS, 0, CS8 | CSTOPB},
+    };
+    for (const Case& c : cases) {
+        dcb.BaudRate = c.rate;
+        dcb.ByteSize = c.bits;
+        dcb.Parity = c.parity;
+        dcb.StopBits = c.stop;
+        dcb.fOutX = 0;
+        dcb.fInX = 0;
+        dcb.fOutxCtsFlow = 0;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        ASSERT_TRUE(SetCommState(iHandle, &dcb)) << c.rate;
+        const termios t = SlaveSettings();
+        if (c.code != 0) EXPECT_EQ(cfgetospeed(&t), c.code) << c.rate;
+        EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS), c.cflags) << c.rate;
+        EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+        EXPECT_EQ(t.c_oflag & OPOST, 0u);
+        EXPECT_EQ(t.c_iflag & (ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP), 0u);
+
+        DCB back{};
+        ASSERT_TRUE(GetCommState(iHandle, &back));
+        EXPECT_EQ(back.BaudRate, c.rate);
+        EXPECT_EQ(back.ByteSize, c.bits);
+        EXPECT_EQ(back.Parity, c.parity);
+        EXPECT_EQ(back.StopBits, c.stop);
+    }
+
+    dcb.BaudRate = 115200;
+    dcb.fOutX = 1;
+    dcb.fInX = 1;
+    dcb.fOutxCtsFlow = 1;
+    ASSERT_TRUE(SetCommState(iHandle, &dcb));
+    termios t = SlaveSettings();
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+    EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
+}
+
+TEST_F(Pty, RefusedLineSettings) {
+    ASSERT_NE(Open(), INVALID_HANDLE_VALUE);
+    DCB good{};
+    ASSERT_TRUE(GetCommState(iHandle, &good));
+    good.BaudRate = 115200;
+    good.ByteSize = 8;
+    good.Parity = NOPARITY;
+    good.StopBits = ONESTOPBIT;
+    ASSERT_TRUE(SetCommState(iHandle, &good));
+
+    struct Case {
+        const char* what;
+        DWORD rate;
+        BYTE bits, parity, stop;
+    } cases[] = {
+        {"1.5 stop bits with 8 data bits", 115200, 8, NOPARITY, ONE5STOPBITS},
+        {"1.5 stop bits with 7 data bits", 9600, 7, EVENPARITY, ONE5STOPBITS},
+        {"9 data bits", 115200, 9, NOPARITY, ONESTOPBIT},
+        {"unknown parity", 115200, 8, 7, ONESTOPBIT},
+        {"unknown stop bits", 115200, 8, NOPARITY, 3},
+        {"rate 0", 0, 8, NOPARITY, ONESTOPBIT},
+        // A pseudo-terminal always carries 8 bits without parity; what it
+        // cannot do must be refused, not silently dropped.
+        {"7 data bits on a pty", 9600, 7, NOPARITY, ONESTOPBIT},
+        {"parity on a pty", 9600, 8, EVENPARITY, ONESTOPBIT},
+    };
+    for (const Case& c : cases) {
+        DCB dcb = good;
+        dcb.BaudRate = c.rate;
+        dcb.ByteSize = c.bits;
+        dcb.Parity = c.parity;
+        dcb.StopBits = c.stop;
+        EXPECT_FALSE(SetCommState(iHandle, &dcb)) << c.what;
+    }
+}
+
+TEST(CommPosix, NotATerminal) {
+    setenv("TARNEL_COM8", "/dev/null", 1);
+    HANDLE h = CreateFileA("COM8", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DCB dcb{};
+    EXPECT_FALSE(GetCommState(h, &dcb));
+    COMMTIMEOUTS t = {1, 0, 1, 0, 0};
+    EXPECT_FALSE(SetCommTimeouts(h, &t));
+    COMMPROP p{};
+    EXPECT_FALSE(GetCommProperties(h, &p));
+    EXPECT_TRUE(CloseHandle(h));
+    unsetenv("TARNEL_COM8");
+    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+}
+
+TEST_F(Pty, TheOneMillisecondWindowIsOneMillisecond) {
+    OpenRaw();
+    SetTimeouts(1, 0, 1);
+    std::vector<double> took;
+    for (int i = 0; i < 21; ++i) {
+        const auto start = Clock::now();
+        BOOL ok = 0;
+        EXPECT_EQ(Read(127, &ok), "");
+        EXPECT_TRUE(ok);  // nothing within the window is a success
+        took.push_back(MillisSince(start));
+    }
+    std::sort(took.begin(), took.end());
+    EXPECT_GE(took.front(), 1.0);
+    // The median, so that a busy machine does not make the test flaky.
+    EXPECT_LT(took[took.size() / 2], 1.3) << "a 1 ms window must not become the scheduler's tick";
+}
+
+TEST_F(Pty, WhatArrivedBeforeTheReadIsPartOfIt) {
+    OpenRaw();
+    SetTimeouts(1, 0, 1);
+    Send("23.4\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(Read(127), "23.4\r\n");
+    // A full buffer ends the read at once.
+    Send("abcdef");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const auto start = Clock::now();
+    EXPECT_EQ(Read(4), "abcd");
+    EXPECT_LT(MillisSince(start), 0.9);
+    EXPECT_EQ(Read(127), "ef");
+}
+
+TEST_F(Pty, TotalAndIntervalLimits) {
+    OpenRaw();
+    // Bytes every 3 ms with an interval limit of 20 ms and a total of 30 ms:
+    // the total ends the read.
+    SetTimeouts(20, 0, 30);
+    std::thread sender([this] {
+        for (int i = 0; i < 20; ++i) {
+            Send("x");
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    });
+    auto start = Clock::now();
+    std::string got = Read(127);
+    double ms = MillisSince(start);
+    sender.join();
+    EXPECT_GE(ms, 30.0);
+    EXPECT_LT(ms, 40.0);
+    EXPECT_GE(got.size(), 5u);
+    EXPECT_LE(got.size(), 12u);
+    Received();
+
+    // No total limit: the interval after the first byte ends it.
+    SetTimeouts(15, 0, 0);
+    PurgeComm(iHandle, PURGE_RXCLEAR);
+    std::thread late([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        Send("ab");
+    });
+    start = Clock::now();
+    got = Read(127);
+    ms = MillisSince(start);
+    late.join();
+    EXPECT_EQ(got, "ab");
+    EXPECT_GE(ms, 30.0 + 15.0);
+    EXPECT_LT(ms, 30.0 + 30.0);
+
+    // Multiplier times count plus constant.
+    SetTimeouts(0, 2, 5);
+    start = Clock::now();
+    EXPECT_EQ(Read(10), "");
+    ms = MillisSince(start);
+    EXPECT_GE(ms, 25.0);
+    EXPECT_LT(ms, 35.0);
+}
+
+TEST_F(Pty, SpecialFormsOfTheInterval) {
+    OpenRaw();
+    // MAXDWORD alone: return at once with what is there.
+    SetTimeouts(MAXDWORD, 0, 0);
+    auto start = Clock::now();
+    EXPECT_EQ(Read(127), "");
+    EXPECT_LT(MillisSince(start), 0.5);
+    Send("q");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(Read(127), "q");
+
+    // MAXDWORD, MAXDWORD, constant: wait up to the constant for the first byte,
+    // return as soon as any came.
+    SetTimeouts(MAXDWORD, MAXDWORD, 200);
+    std::thread sender([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Send("r");
+    });
+    start = Clock::now();
+    EXPECT_EQ(Read(127), "r");
+    const double ms = MillisSince(start);
+    sender.join();
+    EXPECT_GE(ms, 10.0);
+    EXPECT_LT(ms, 100.0);
+    start = Clock::now();
+    EXPECT_EQ(Read(127), "");
+    EXPECT_GE(MillisSince(start), 200.0);
+}
+
+TEST_F(Pty, WritesPurgesAndTheWireBytes) {
+    OpenRaw();  // raw: no CR/NL translation on output
+    SetTimeouts(1, 0, 1);
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(iHandle, "GT\n", 3, &done, nullptr));
+    EXPECT_EQ(done, 3u);
+    ASSERT_TRUE(WriteFile(iHandle, "", 0, &done, nullptr));
+    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(Received(), "GT\n");
+
+    Send("stale");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(PurgeComm(iHandle, PURGE_TXCLEAR | PURGE_RXCLEAR));
+    EXPECT_EQ(Read(127), "");
+    EXPECT_FALSE(PurgeComm(iHandle, 0x100));
+}
+
+TEST_F(Pty, AFarEndThatWentAwayFailsTransfers) {
+    OpenRaw();
+    SetTimeouts(1, 0, 1);
+    Send("last");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    CloseFarEnd();
+    BOOL ok = 1;
+    Read(127, &ok);
+    // What had arrived may still come; after that the loss is reported.
+    Read(127, &ok);
+    EXPECT_FALSE(ok);
+    DWORD done = 0;
+    EXPECT_FALSE(WriteFile(iHandle, "GT\n", 3, &done, nullptr));
+}
+
+TEST(CommPosix, SleepIsPreciseToTheMillisecond) {
+    for (DWORD ms : {1u, 2u, 5u}) {
+        std::vector<double> took;
+        for (int i = 0; i < 11; ++i) {
+            const auto start = Clock::now();
+            Sleep(ms);
+            took.push_back(MillisSince(start));
+        }
+        std::sort(took.begin(), took.end());
+        EXPECT_GE(took.front(), static_cast<double>(ms));
+        EXPECT_LT(took[took.size() / 2], ms + 0.3);
+    }
+}
+
+}  // namespace

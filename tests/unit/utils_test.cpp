@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "utils.h"
+
+namespace {
+
+TEST(FileNameOnly, TakesWhatFollowsTheLastSeparator) {
+    struct Case {
+        const char* path;
+        const char* name;
+    } cases[] = {
+        {"C:\\tools\\tarnel.exe", "tarnel.exe"},
+        {"a/b\\c", "c"},
+        {"a\\b/c", "c"},
+        {"logs/", ""},
+        {"logs\\", ""},
+        {"/tarnel", "tarnel"},
+        {"\\tarnel", "tarnel"},
+        {"/", ""},
+        {"tarnel.exe", "tarnel.exe"},
+        {"C:tarnel.exe", "C:tarnel.exe"},
+        {"/usr/local/bin/tarnel", "tarnel"},
+    };
+    for (const Case& c : cases) EXPECT_STREQ(FileNameOnly(c.path), c.name) << c.path;
+}
+
+TEST(FileNameOnly, PointsIntoTheGivenText) {
+    const char empty[] = "";
+    EXPECT_EQ(FileNameOnly(empty), empty);
+    const char path[] = "logs/";
+    EXPECT_EQ(FileNameOnly(path), path + 5);  // the terminator
+    const char plain[] = "tarnel";
+    EXPECT_EQ(FileNameOnly(plain), plain);
+}
+
+TEST(Tick, FollowsTheWallClockInMilliseconds) {
+    const auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+    const std::uint32_t expected = static_cast<std::uint32_t>(static_cast<std::uint64_t>(wall));
+    EXPECT_LE(GetTick() - expected, 5u);  // modular: also right across the wrap
+}
+
+TEST(Tick, ElapsedCountsMilliseconds) {
+    const std::uint32_t start = GetTick();
+    EXPECT_LE(TickElapsed(start), 5u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const std::uint32_t elapsed = TickElapsed(start);
+    EXPECT_GE(elapsed, 250u);
+    EXPECT_LT(elapsed, 400u);
+}
+
+TEST(Tick, ElapsedIsModular) {
+    // A start 11 ms back, whatever the counter: the same arithmetic as a
+    // start just below 2^32 and a current tick just above 0.
+    EXPECT_LE(TickElapsed(GetTick() - 11u) - 11u, 5u);
+    // A start in the future, as after the clock was set back: close to 2^32.
+    EXPECT_GE(TickElapsed(GetTick() + 6u), 0xFFFFFFFFu - 6u - 5u);
+}
+
+class DateString : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tz = std::getenv("TZ");
+        iHadTz = tz != nullptr;
+        if (iHadTz) iSavedTz = tz;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    void TearDown() override {
+        if (iHadTz) {
+            setenv("TZ", iSavedTz.c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+    static std::string Date(std::int32_t aTime, std::int32_t aYear, std::int32_t aSize = 32) {
+        char buffer[32];
+        std::memset(buffer, '#', sizeof buffer);
+        GenDateString(buffer, aTime, aSize, aYear);
+        return buffer;
+    }
+
+private:
+    bool iHadTz = false;
+    std::string iSavedTz;
+};
+
+TEST_F(DateString, BothForms) {
+    struct Case {
+        std::int32_t time;
+        std::int32_t year;
+        const char* text;
+    } cases[] = {
+        {1457359559, 1, "MAR-07-2016 14:05"},  // the seconds never carry into the minute
+        {1457359559, 0, "MAR-07 14:05"},
+        {946684800, 1, "JAN-01-2000 00:00"},
+        {946684800, 0, "JAN-01 00:00"},
+        {946684740, -1, "DEC-31-1999 23:59"},  // any nonzero flag selects the year
+        {2147483647, 7, "JAN-19-2038 03:14"},
+        {0, 1, "JAN-01-1970 00:00"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Date(c.time, c.year), c.text) << c.time;
+}
+
+TEST_F(DateString, ExactSizesHoldTheTextAndNothingIsWrittenBeyondTheSize) {
+    EXPECT_EQ(Date(1457359559, 1, 18), "MAR-07-2016 14:05");
+    EXPECT_EQ(Date(1457359559, 0, 13), "MAR-07 14:05");
+
+    char buffer[32];
+    std::memset(buffer, '#', sizeof buffer);
+    GenDateString(buffer, 1457359559, 5, 1);
+    EXPECT_EQ(std::strlen(buffer), 4u);
+    EXPECT_EQ(buffer[5], '#');
+}
+
+}  // namespace
