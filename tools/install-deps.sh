@@ -1,0 +1,53 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing tarnel need.
+#   install-deps.sh [native|windows|all]     (default: all)
+# native:  the Linux build, its tests, sanitizers and fuzzing;
+# windows: the i686 mingw-w64 cross toolchain and 32-bit Wine to run its
+#          executable (hence the i386 architecture).
+#
+# Safe to run again: when everything is already there it returns at once
+# without touching apt. Needs root only when something is missing.
+set -eu
+
+native="cmake g++ googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial"
+windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386"
+
+case "${1:-all}" in
+    native) packages="$native"; need_i386=no ;;
+    windows) packages="$windows"; need_i386=yes ;;
+    all) packages="$native $windows"; need_i386=yes ;;
+    *) echo "usage: install-deps.sh [native|windows|all]" >&2; exit 2 ;;
+esac
+
+installed() {
+    [ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" = installed ]
+}
+
+missing=""
+for p in $packages; do
+    installed "$p" || missing="$missing $p"
+done
+
+add_i386=no
+if [ "$need_i386" = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    add_i386=yes
+fi
+
+if [ -z "$missing" ] && [ "$add_i386" = no ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps: missing:$missing; run this script as root" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [ "$add_i386" = yes ]; then
+    dpkg --add-architecture i386
+fi
+apt-get update -q
+# Wine's recommended packages (graphics, sound, fonts) serve no console
+# program; without them the install is a fraction of the size.
+# shellcheck disable=SC2086  # the list is meant to split into words
+apt-get install -y -q --no-install-recommends $missing

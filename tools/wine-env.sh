@@ -1,0 +1,102 @@
+#!/bin/sh
+# A Wine prefix of the project's own for running tarnel.exe: quiet, 32-bit,
+# without a display, and with no serial port that the tests did not map.
+#
+#   WINEPREFIX=DIR wine-env.sh init           create DIR once (reused while the
+#                                             Wine version stays), start its session
+#   WINEPREFIX=DIR wine-env.sh stop           end the session and its processes
+#   WINEPREFIX=DIR wine-env.sh map COMn PATH  COMn opens the Unix device PATH
+#   WINEPREFIX=DIR wine-env.sh run PROG ARGS  run a Windows program (creates the
+#                                             prefix and starts the session first
+#                                             when needed)
+#
+# The session (wineserver and Wine's service processes) is started with its
+# output detached: a service process that inherited a test's stdout would keep
+# the test runner waiting, and the server prints its object list to its stderr
+# each time a pseudo-terminal it holds is hung up.
+set -eu
+
+if [ -z "${WINEPREFIX:-}" ]; then
+    echo "wine-env: WINEPREFIX is not set" >&2
+    exit 2
+fi
+case "$WINEPREFIX" in
+    /*) ;;
+    *) WINEPREFIX="$(pwd)/$WINEPREFIX" ;;
+esac
+export WINEPREFIX
+export WINEARCH=win32
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs, no window.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export DISPLAY=
+unset WAYLAND_DISPLAY
+
+# Seconds the server stays after the last program ended; long enough to
+# bridge the gaps between tests, short enough to clean up after an aborted run.
+linger=300
+
+start_session() {
+    # Exit status 2: a server for this prefix is running already, and with it
+    # the service processes.
+    if wineserver -p "$linger" </dev/null >/dev/null 2>&1; then
+        wineboot </dev/null >/dev/null 2>&1
+    fi
+}
+
+forget_ports() {
+    # Wine maps COM ports to the machine's /dev/ttyS* when a session starts;
+    # tests must reach only the ports they map themselves.
+    find "$WINEPREFIX/dosdevices" -maxdepth 1 -name 'com*' -type l -exec rm -f {} +
+}
+
+ensure_prefix() {
+    stamp="$WINEPREFIX/.tarnel-wine-version"
+    version="$(wine --version)"
+    if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineserver -p "$linger" </dev/null >/dev/null 2>&1
+        wineboot -i </dev/null >/dev/null 2>&1
+        printf '%s\n' "$version" >"$stamp"
+    fi
+}
+
+cmd="${1:-}"
+[ $# -gt 0 ] && shift
+case "$cmd" in
+    init)
+        ensure_prefix
+        start_session
+        forget_ports
+        ;;
+    stop)
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        ;;
+    map)
+        if [ $# -ne 2 ]; then
+            echo "usage: wine-env.sh map COMn PATH" >&2
+            exit 2
+        fi
+        name="$(printf '%s' "$1" | tr '[:upper:]' '[:lower:]')"
+        case "$name" in
+            com[1-9]|com[1-9][0-9]|com[1-9][0-9][0-9]) ;;
+            *) echo "wine-env: not a COM port name: $1" >&2; exit 2 ;;
+        esac
+        ln -sfn "$2" "$WINEPREFIX/dosdevices/$name"
+        ;;
+    run)
+        if [ $# -lt 1 ]; then
+            echo "usage: wine-env.sh run PROGRAM [ARGS...]" >&2
+            exit 2
+        fi
+        ensure_prefix
+        start_session
+        exec wine "$@"
+        ;;
+    *)
+        echo "usage: wine-env.sh init | stop | map COMn PATH | run PROGRAM [ARGS...]" >&2
+        exit 2
+        ;;
+esac
