@@ -5,8 +5,10 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 
@@ -78,25 +80,51 @@ ProcessResult RunProcess(const std::vector<std::string>& aArgv, const ProcessOpt
     }
     close(inPipe[1]);
 
+    // The limit holds however the child behaves: it may close its output and
+    // go on running, or leave a descendant (a runner's helper server) that
+    // keeps the pipes open after it has exited.
     auto deadline = start + std::chrono::milliseconds(aOptions.iTimeoutMs);
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.iOut, &result.iErr};
     int open = 2;
-    while (open > 0) {
+    int status = 0;
+    bool exited = false;
+    for (;;) {
+        if (!exited) {
+            pid_t done = waitpid(pid, &status, WNOHANG);
+            exited = done == pid || (done < 0 && errno != EINTR);
+        }
+        if (open == 0 && exited) break;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) {
+        if (!exited && left <= 0) {
             result.iTimedOut = true;
             kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            exited = true;
             break;
         }
-        if (poll(fds, 2, static_cast<int>(left)) < 0) continue;
+        if (open == 0) {
+            // Output closed, exit not yet reaped: it is usually a matter of microseconds.
+            timespec pause = {0, 100000};
+            nanosleep(&pause, nullptr);
+            continue;
+        }
+        // Once the child is gone, take only what is already in the pipes.
+        int wait = exited ? 0 : static_cast<int>(left < 10 ? left : 10);
+        int ready = poll(fds, 2, wait);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) {
+            if (exited) break;
+            continue;
+        }
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             char buf[4096];
             ssize_t n = read(fds[i].fd, buf, sizeof buf);
             if (n > 0) {
                 sinks[i]->append(buf, static_cast<size_t>(n));
-            } else {
+            } else if (n == 0 || errno != EINTR) {
                 close(fds[i].fd);
                 fds[i].fd = -1;
                 --open;
@@ -107,9 +135,6 @@ ProcessResult RunProcess(const std::vector<std::string>& aArgv, const ProcessOpt
         if (f.fd >= 0) close(f.fd);
     }
 
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
     result.iSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (WIFEXITED(status)) {
         result.iStatus = WEXITSTATUS(status);
