@@ -1,0 +1,129 @@
+// Ports that cannot be used, and device texts of every shape.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "e2e_fixture.h"
+#include "sensor_files.h"
+
+namespace {
+
+const char* const KAllMissing = "NaN\nNaN\nNaN\nUNKNOWN\n";
+
+}  // namespace
+
+// Another program holding the port is how a second user of a serial line is
+// kept out on Linux; the tool must neither share it nor wait for it.
+TEST_F(EndToEnd, PortLockedByAnotherProcessIsNotUsed) {
+    ASSERT_TRUE(StartSensor({}));
+    int holder = open(iSensor.TerminalPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    ProcessResult verbose = RunTool({"-v", "-d", "com3", "-a"});
+    ASSERT_TRUE(StripBanner(verbose));
+    EXPECT_TRUE(Ran(verbose, 2, std::string("COM3: Error: Open Port\n") + KAllMissing));
+    EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-a", "-j"}), 2,
+                        "{ \"temperature\": null, \"humidity\": null, \"pressure\": null, \"name\": \"UNKNOWN\" }\n"));
+
+    close(holder);
+    EXPECT_TRUE(Ran(RunTool({"-d", "com3"}), 0, "1013.2\n"));
+    ASSERT_EQ(StopSensor(), 0);
+    std::vector<std::string> commands;
+    int loneFeeds = 0;
+    std::string problem;
+    ASSERT_TRUE(SplitExchanges(SensorLog(), commands, loneFeeds, problem)) << problem;
+    EXPECT_EQ(commands, std::vector<std::string>{"GP"}) << "the locked runs must not have written";
+}
+
+// Things a port name may be mapped to that are no serial line at all.
+TEST_F(EndToEnd, PortsThatAreNoTerminalGiveMissingValues) {
+    const std::string file = TempPath("regular-file");
+    const std::string fileContent = "not a sensor\n";
+    std::ofstream(file) << fileContent;
+    const std::string emptyFile = TempPath("empty-file");
+    std::ofstream(emptyFile).close();
+    const std::string fifo = TempPath("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string directory = TempPath("directory");
+    ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
+    const std::string missing = TempPath("missing");
+
+    struct TCase {
+        std::string iDevice;
+        std::vector<std::string> iMessages;  // one of these
+    };
+    const std::vector<TCase> cases = {
+        // Another process may be holding /dev/null locked at that moment.
+        {"/dev/null", {"Error: Get DCB Error", "Error: Open Port"}},
+        {file, {"Error: Get DCB Error"}},
+        {emptyFile, {"Error: Get DCB Error"}},
+        {fifo, {"Error: Get DCB Error"}},
+        {directory, {"Error: Open Port"}},
+        {missing, {"Error: Open Port"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iDevice);
+        ASSERT_TRUE(MapPort(3, c.iDevice));
+        EXPECT_TRUE(Ran(RunTool({"-d", "com3"}), 2, "NaN\n"));
+        EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-n", "-p", "-j"}), 2,
+                            "{ \"pressure\": null, \"name\": \"UNKNOWN\" }\n"));
+        ProcessResult verbose = RunTool({"-v", "-d", "com3", "-a"});
+        ASSERT_TRUE(StripBanner(verbose));
+        ::testing::AssertionResult matched = ::testing::AssertionFailure();
+        for (const std::string& message : c.iMessages) {
+            matched = Ran(verbose, 2, "COM3: " + message + "\n" + KAllMissing);
+            if (matched) break;
+        }
+        EXPECT_TRUE(matched);
+    }
+    // Nothing was written into the file, nor anything created.
+    EXPECT_EQ(ReadWholeFile(file), fileContent);
+    EXPECT_EQ(ReadWholeFile(emptyFile), "");
+    EXPECT_NE(access(missing.c_str(), F_OK), 0);
+}
+
+// A device text far beyond every buffer: cut to its first 63 characters, it
+// still names a port, and nothing else happens to the run.
+TEST_F(EndToEnd, HugeDeviceTextIsCutAndStillNamesAPort) {
+    const std::string noNumber(100000, 'x');
+    ProcessResult plain = RunTool({"-d", noNumber});
+    EXPECT_TRUE(Ran(plain, 2, "NaN\n"));
+    ProcessResult verbose = RunTool({"-v", "-d", noNumber, "-a"});
+    ASSERT_TRUE(StripBanner(verbose));
+    EXPECT_TRUE(Ran(verbose, 2, std::string(63, 'X') + ": Error: Open Port\n" + KAllMissing));
+
+    ASSERT_TRUE(StartSensor({}, 7));
+    const std::string withNumber = "com7" + std::string(100000 - 4, 'y');
+    EXPECT_TRUE(Ran(RunTool({"-d", withNumber, "-a"}), 0, KPlainAll));
+    EXPECT_TRUE(Ran(RunTool({"--device=" + withNumber, "-t", "-j"}), 0, "{ \"temperature\": 23.4 }\n"));
+}
+
+// The device text reaches the device its port number stands for, and no
+// other: every port not under test leads nowhere.
+TEST_F(EndToEnd, DeviceTextsReachTheirPortNumber) {
+    struct TCase {
+        std::string iDevice;
+        int iPort;
+    };
+    const std::vector<TCase> cases = {
+        {"com3", 3},
+        {"COM9", 9},
+        {"\\\\.\\com12", 12},
+        {"xcom42abc", 42},
+        {"COM 7", 7},
+        {"COM100", 100},
+        {"COM0", 1},
+        {"COM", 1},
+        {"/dev/ttyS1", 1},
+        {"", 1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE("device \"" + c.iDevice + "\"");
+        ASSERT_TRUE(StartSensor({}, c.iPort));
+        EXPECT_TRUE(Ran(RunTool({"-d", c.iDevice}), 0, "1013.2\n"));
+    }
+}
