@@ -1,0 +1,42 @@
+#include "port_name_check.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "fuzz_check.h"
+
+namespace {
+
+const char KDeviceNamespace[] = "\\\\.\\COM";
+
+bool IsNumberFrom10(const char* aDigits) {
+    if (aDigits[0] < '1' || aDigits[0] > '9' || aDigits[1] == '\0') return false;
+    for (const char* p = aDigits; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void CheckPortName(const std::string& aDevice, const char* aName, const std::string& aContext) {
+    const std::string detail = aContext + ": device " + Quoted(aDevice) + " gave " + Quoted(aName);
+    FUZZ_CHECK(std::memchr(aName, '\0', 64) != nullptr, detail);
+
+    long long number = 0;
+    if (const char* com = std::strstr(aDevice.c_str(), "COM")) number = std::strtoll(com + 3, nullptr, 10);
+
+    if (number >= 1 && number <= 9) {
+        FUZZ_CHECK(std::string(aName) == "COM" + std::to_string(number), detail);
+    } else if (number >= 10 && number <= INT_MAX) {
+        FUZZ_CHECK(std::string(aName) == KDeviceNamespace + std::to_string(number), detail);
+    } else if (number > INT_MAX) {
+        // Beyond any real port; the form is what matters.
+        FUZZ_CHECK(std::strncmp(aName, KDeviceNamespace, sizeof KDeviceNamespace - 1) == 0 &&
+                       IsNumberFrom10(aName + sizeof KDeviceNamespace - 1),
+                   detail);
+    } else {
+        FUZZ_CHECK(std::string(aName) == "COM1", detail);
+    }
+}

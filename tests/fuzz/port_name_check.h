@@ -1,0 +1,10 @@
+// The port name CSerial derives from a device text, checked against the C
+// library's reading of the number after the first "COM".
+#ifndef TARNEL_TESTS_PORT_NAME_CHECK_H
+#define TARNEL_TESTS_PORT_NAME_CHECK_H
+
+#include <string>
+
+void CheckPortName(const std::string& aDevice, const char* aName, const std::string& aContext);
+
+#endif
