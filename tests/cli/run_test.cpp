@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli-run.h"
-#include "json-check.h"
+#include "json_check.h"
 
 namespace {
 

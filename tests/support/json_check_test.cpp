@@ -71,3 +71,33 @@ TEST(JsonReader, Utf8) {
                                "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\xE2\x82\x41"};
     for (const char* bytes : bad) EXPECT_FALSE(IsValidUtf8(bytes)) << bytes;
 }
+
+// The checker itself: it must turn away what a faulty name would print.
+TEST(JsonReader, TurnsAwayWhatAFaultyNameWouldPrint) {
+    const struct {
+        std::string iText;
+        bool iValid;
+    } cases[] = {
+        {"{ \"name\": \"AB\" }\n", true},
+        {"{ \"a\": null, \"b\": -0.0, \"c\": 1e5, \"d\": [true, false] }", true},
+        {"{ \"name\": \"\\u00e9\\/\" }", true},
+        {"{ \"name\": \"A\"B\" }", false},
+        {"{ \"name\": \"A\\B\" }", false},
+        {"{ \"name\": \"A\x01\" }", false},
+        {"{ \"name\": \"A\nB\" }", false},
+        {"{ \"name\": \"\xFF\" }", false},
+        {"{ \"name\": \"\xC3\" }", false},
+        {"{ \"name\": \"\xED\xA0\x80\" }", false},
+        {"{ \"t\": inf }", false},
+        {"{ \"t\": nan }", false},
+        {"{ \"t\": .5 }", false},
+        {"{ \"t\": 01 }", false},
+        {"{ \"t\": 1, }", false},
+        {"{ \"t\": 1 } x", false},
+        {"{ \"t\": 1", false},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_EQ(IsJsonText(c.iText, &why), c.iValid) << c.iText << " " << why;
+    }
+}
