@@ -45,20 +45,31 @@ start_session() {
 }
 
 forget_ports() {
-    # Wine maps COM ports to the machine's /dev/ttyS* when a session starts;
-    # tests must reach only the ports they map themselves.
+    # Links of the machine's ports that the prefix got before the mount
+    # manager was switched off, and links of an interrupted test run; tests
+    # must reach only the ports they map themselves.
     find "$WINEPREFIX/dosdevices" -maxdepth 1 -name 'com*' -type l -exec rm -f {} +
 }
 
 ensure_prefix() {
     stamp="$WINEPREFIX/.tarnel-wine-version"
-    version="$(wine --version)"
+    # The text after the version names the prefix's own settings: a prefix
+    # made with other settings is made again.
+    version="$(wine --version) no-mountmgr"
     if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
         wineserver -k </dev/null >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineserver -p "$linger" </dev/null >/dev/null 2>&1
         wineboot -i </dev/null >/dev/null 2>&1
+        # The mount manager gives every session the machine's serial ports
+        # (/dev/ttyS*, ttyUSB*, ttyACM*) as COM devices, which still open when
+        # their dosdevices link is gone. Console programs need neither them
+        # nor the drive information the service provides.
+        wine reg add 'HKLM\System\CurrentControlSet\Services\MountMgr' \
+            /v Start /t REG_DWORD /d 4 /f </dev/null >/dev/null 2>&1
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w </dev/null >/dev/null 2>&1 || true
         printf '%s\n' "$version" >"$stamp"
     fi
 }

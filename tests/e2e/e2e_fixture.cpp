@@ -78,7 +78,9 @@ int EndToEnd::StopSensor() {
 }
 
 ProcessResult EndToEnd::RunTool(const std::vector<std::string>& aArgs) {
-    return RunProcess(ToolArgv(iTool, aArgs), iToolOptions);
+    ProcessResult run = RunProcess(ToolArgv(iTool, aArgs), iToolOptions);
+    iPortMap->Normalize(run);
+    return run;
 }
 
 ::testing::AssertionResult EndToEnd::Ran(const ProcessResult& aRun, int aStatus, const std::string& aOut) const {

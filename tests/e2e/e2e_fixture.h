@@ -44,6 +44,8 @@ protected:
     std::string TempPath(const std::string& aName) const { return iTempDir + "/" + aName; }
     std::string NowherePath() const { return TempPath("no-such-port"); }
     std::string UsageName() const { return iPortMap->UsageName(); }
+    // Where the platform of the tool under test really differs.
+    const CPortMap& Platform() const { return *iPortMap; }
     bool NativeTool() const { return iTool.iRunner.empty(); }
 
     CSensorSim iSensor;
