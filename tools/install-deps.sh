@@ -9,7 +9,7 @@
 # without touching apt. Needs root only when something is missing.
 set -eu
 
-native="cmake g++ googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base"
+native="cmake g++ googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base time"
 windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386"
 
 case "${1:-all}" in
