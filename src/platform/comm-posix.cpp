@@ -279,8 +279,10 @@ BOOL PurgeComm(HANDLE aHandle, DWORD aFlags) {
     TPort* port = PortOf(aHandle);
     const DWORD known = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
     if (port == nullptr || (aFlags & ~known) != 0) return 0;
-    const bool output = (aFlags & (PURGE_TXABORT | PURGE_TXCLEAR)) != 0;
-    const bool input = (aFlags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
+    // The abort flags end pending overlapped transfers, of which this layer
+    // has none; only the clear flags discard buffered bytes.
+    const bool output = (aFlags & PURGE_TXCLEAR) != 0;
+    const bool input = (aFlags & PURGE_RXCLEAR) != 0;
     if (!output && !input) return 1;
     return tcflush(port->iFd, output && input ? TCIOFLUSH : output ? TCOFLUSH : TCIFLUSH) == 0;
 }

@@ -351,6 +351,11 @@ TEST_F(Pty, WritesPurgesAndTheWireBytes) {
     EXPECT_EQ(done, 0u);
     EXPECT_EQ(Received(), "GT\n");
 
+    Send("kept");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(PurgeComm(iHandle, PURGE_TXABORT | PURGE_RXABORT));  // no pending transfer to end
+    EXPECT_EQ(Read(127), "kept");
+
     Send("stale");
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     EXPECT_TRUE(PurgeComm(iHandle, PURGE_TXCLEAR | PURGE_RXCLEAR));
