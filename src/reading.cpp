@@ -2,30 +2,14 @@
 
 #include <cfloat>
 #include <cmath>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "number.h"
+
 namespace {
-
-bool IsSpace(char aChar) { return aChar == ' ' || (aChar >= '\t' && aChar <= '\r'); }
-bool IsDigit(char aChar) { return aChar >= '0' && aChar <= '9'; }
-
-// atoi's reading of a text, saturated to 32 bits instead of overflowing.
-long long Integer(const char* aText) {
-    const char* p = aText;
-    while (IsSpace(*p)) ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    long long value = 0;
-    for (; IsDigit(*p); ++p) {
-        if (value <= INT_MAX) value = value * 10 + (*p - '0');
-    }
-    if (negative) return value > -static_cast<long long>(INT_MIN) ? INT_MIN : -value;
-    return value > INT_MAX ? INT_MAX : value;
-}
 
 long long Magnitude(long long aValue) { return aValue < 0 ? -aValue : aValue; }
 
@@ -34,8 +18,8 @@ long long Magnitude(long long aValue) { return aValue < 0 ? -aValue : aValue; }
 void RepairSign(char (&aReply)[KReplySize]) {
     const char* point = std::strchr(aReply, '.');
     if (point == nullptr || point[1] != '-') return;
-    const long long whole = Integer(aReply);
-    const long long fraction = Integer(point + 1);
+    const long long whole = SaturatedInteger(aReply);
+    const long long fraction = SaturatedInteger(point + 1);
     std::snprintf(aReply, sizeof aReply, "-%lld.%02lld", Magnitude(whole), Magnitude(fraction));
 }
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "number.h"
+
 const TBaudEntry KBaudTable[] = {
     {"1200", 1200, 1200},     {"2400", 2400, 2400},     {"4800", 4800, 4800},
     {"9600", 9600, 9600},     {"14400", 14400, 14400},  {"19200", 19200, 19200},
@@ -35,27 +37,9 @@ const TModeEntry KModeTable[] = {
 
 namespace {
 
-// The number after "COM", read as atoi reads it but saturating instead of
-// overflowing.
-long long PortNumber(const char* aText) {
-    const char* p = aText;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = (*p == '-');
-        ++p;
-    }
-    long long n = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        if (n < INT_MAX) n = n * 10 + (*p - '0');
-    }
-    if (n > INT_MAX) n = INT_MAX;
-    return negative ? -n : n;
-}
-
 void DerivePortName(const CSerial& aSerial, const char* aDevice, char (&aName)[64]) {
     long long n = 0;
-    if (const char* com = aSerial.SearchCfg(aDevice, "COM")) n = PortNumber(com + 3);
+    if (const char* com = aSerial.SearchCfg(aDevice, "COM")) n = SaturatedInteger(com + 3);
     if (n >= 1 && n <= 9) {
         std::snprintf(aName, sizeof aName, "COM%lld", n);
     } else if (n >= 10) {
