@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "settings.h"
 
@@ -17,6 +18,35 @@ void Fail(const char* aMessage) {
 
 const std::uint8_t* Bytes(const char* aText) { return reinterpret_cast<const std::uint8_t*>(aText); }
 
+// How long after its command a reply may still be completed.
+const DWORD KReplyWaitMs = 100;
+
+// A moment on the platform's monotonic counter. Without a counter the
+// deadline has always passed, and an exchange is the single read it was.
+struct TDeadline {
+    LONGLONG iAt;
+    bool iValid;
+};
+
+TDeadline DeadlineIn(DWORD aMilliseconds) {
+    LARGE_INTEGER now;
+    LARGE_INTEGER frequency;
+    // Counters tick at most at a few GHz; the bound keeps the sums in range.
+    const LONGLONG maxFrequency = 1000000000000LL;
+    if (!QueryPerformanceCounter(&now) || !QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0 ||
+        frequency.QuadPart > maxFrequency) {
+        return TDeadline{0, false};
+    }
+    const LONGLONG span = frequency.QuadPart * static_cast<LONGLONG>(aMilliseconds) / 1000;
+    if (now.QuadPart > std::numeric_limits<LONGLONG>::max() - span) return TDeadline{0, false};
+    return TDeadline{now.QuadPart + span, true};
+}
+
+bool Passed(const TDeadline& aDeadline) {
+    LARGE_INTEGER now;
+    return !aDeadline.iValid || !QueryPerformanceCounter(&now) || now.QuadPart >= aDeadline.iAt;
+}
+
 }  // namespace
 
 int QuerySensor(const char* aCommand, char (&aReply)[KReplySize]) {
@@ -26,12 +56,24 @@ int QuerySensor(const char* aCommand, char (&aReply)[KReplySize]) {
         Fail(MessageText(gSerial.iLastError));
         return -1;
     }
+    const TDeadline deadline = DeadlineIn(KReplyWaitMs);
     Sleep(1);
     std::memset(aReply, 0, sizeof aReply);
-    const int count = gSerial.Read(reinterpret_cast<std::uint8_t*>(aReply), KReplyMax);
-    if (count < 0) {
-        Fail(MessageText(gSerial.iLastError));
-        return -1;
+    std::uint8_t* const buffer = reinterpret_cast<std::uint8_t*>(aReply);
+    int count = 0;
+    // A reply ends at its line feed. A real line delivers it in pieces, a USB
+    // adapter holds it for its latency timer and a sensor may measure first,
+    // so one read of a millisecond is not the whole reply.
+    for (;;) {
+        const int got = gSerial.Read(buffer + count, KReplyMax - count);
+        if (got < 0) {
+            if (count > 0) break;  // keep what came; the next write notices the loss
+            Fail(MessageText(gSerial.iLastError));
+            return -1;
+        }
+        const bool lineEnd = std::memchr(buffer + count, '\n', static_cast<std::size_t>(got)) != nullptr;
+        count += got;
+        if (lineEnd || count >= KReplyMax || Passed(deadline)) break;
     }
     if (count == 0) {
         Fail("No response.");

@@ -1,4 +1,4 @@
-// The exchange with the sensor: one command, one read, one result.
+// The exchange with the sensor: one command, its reply, one result.
 #ifndef TARNEL_QUERY_H
 #define TARNEL_QUERY_H
 
@@ -7,9 +7,10 @@
 #include "reading.h"
 #include "results.h"
 
-// Sends the command and reads the reply into the buffer, terminated.
-// Returns the number of bytes received (1 to 127), or -1 after a write
-// failure, a read failure or no response.
+// Sends the command and reads the reply into the buffer, terminated: the
+// bytes up to a line feed, 127 bytes, or what came within 100 ms of the
+// command. Returns the number of bytes received (1 to 127), or -1 after a
+// write failure, a read failure or no response.
 int QuerySensor(const char* aCommand, char (&aReply)[KReplySize]);
 
 // The reading of one quantity; the missing value when the exchange failed.

@@ -317,6 +317,18 @@ BOOL GetCommModemStatus(HANDLE aHandle, LPDWORD aStatus) {
     return 1;
 }
 
+BOOL QueryPerformanceCounter(LARGE_INTEGER* aCount) {
+    if (aCount == nullptr) return 0;
+    aCount->QuadPart = Nanos(Now());
+    return 1;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* aFrequency) {
+    if (aFrequency == nullptr) return 0;
+    aFrequency->QuadPart = 1000000000;
+    return 1;
+}
+
 void Sleep(DWORD aMilliseconds) {
     const timespec until = FromNanos(Nanos(Now()) + Millis(aMilliseconds));
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {

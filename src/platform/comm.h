@@ -1,4 +1,5 @@
-// The serial-port operations CSerial needs from the system.
+// The serial-port operations CSerial needs from the system, with the pause
+// and the monotonic clock of the exchange.
 //
 // On Windows they are the system's own. Elsewhere this header declares a
 // minimal, compatible subset which comm-posix.cpp implements over termios
@@ -21,6 +22,12 @@ typedef void* HANDLE;
 typedef DWORD* LPDWORD;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
+typedef std::int64_t LONGLONG;
+
+// Only the member the tool reads.
+union LARGE_INTEGER {
+    LONGLONG QuadPart;
+};
 
 struct OVERLAPPED;                // never used: all transfers are synchronous
 struct SECURITY_ATTRIBUTES;       // never used
@@ -137,6 +144,9 @@ BOOL PurgeComm(HANDLE handle, DWORD flags);
 BOOL EscapeCommFunction(HANDLE handle, DWORD function);
 BOOL GetCommModemStatus(HANDLE handle, LPDWORD status);
 void Sleep(DWORD milliseconds);
+// A monotonic counter and its ticks per second.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
 #endif  // _WIN32
 #endif  // TARNEL_PLATFORM_COMM_H

@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "fake-comm.h"
 #include "query.h"
@@ -46,6 +48,60 @@ TEST_F(ExchangeReading, HumidityAndPressureConvertAsTheyStand) {
     for (const auto& c : cases) {
         FakeReply(c.iCommand, c.iReply);
         EXPECT_EQ(QueryReading(c.iQuantity), c.iValue) << c.iReply;
+    }
+}
+
+// A reply is complete at its line feed: the exchange reads on through pieces
+// and late answers, and stops at the line feed, at 127 bytes, or 100 ms after
+// the command. Times are the fake's virtual milliseconds after the command.
+TEST_F(ExchangeReading, RepliesAreReadUpToTheirLineFeed) {
+    struct TCase {
+        const char* iWhat;
+        std::vector<TFakePiece> iPieces;
+        int iFailingRead;   // 0: none
+        int iCount;         // what QuerySensor returns
+        std::string iReply;
+        int iReads;
+        double iEndMs;      // when the exchange ended
+    };
+    const std::string k100(100, '7');
+    const std::vector<TCase> cases = {
+        {"at once", {{0, "23.4\r\n"}}, 0, 6, "23.4\r\n", 1, 2},
+        {"two pieces", {{0, "23"}, {30000, ".4\r\n"}}, 0, 6, "23.4\r\n", 29, 30},
+        {"late", {{80000, "23.4\r\n"}}, 0, 6, "23.4\r\n", 79, 80},
+        {"just in time", {{100000, "23.4\r\n"}}, 0, 6, "23.4\r\n", 99, 100},
+        {"too late", {{100001, "23.4\r\n"}}, 0, -1, "", 99, 100},
+        {"no line end", {{0, "23.4"}}, 0, 4, "23.4", 99, 100},
+        {"no line end, late", {{50000, "23.4"}}, 0, 4, "23.4", 99, 100},
+        {"bytes after the line feed wait", {{0, "23.4\n"}, {0, "99"}}, 0, 7, "23.4\n99", 1, 2},
+        {"bytes after a late line feed", {{0, "23"}, {5000, ".4\n"}, {20000, "99"}}, 0, 5, "23.4\n", 4, 5},
+        {"cut at 127 bytes", {{0, k100}, {10000, k100 + "\n"}}, 0, 127, (k100 + k100).substr(0, 127), 9, 10},
+        {"zero byte first", {{0, std::string("\0" "12\n", 4)}}, 0, 4, std::string("\0" "12\n", 4), 1, 2},
+        {"read fails after some bytes", {{0, "23"}, {5000, ".4\n"}}, 3, 2, "23", 3, 3},
+        {"read fails before any byte", {{5000, "23.4\n"}}, 2, -1, "", 2, 2},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iWhat);
+        gSerial.Close();
+        FakeReset();
+        ASSERT_EQ(gSerial.Open("COM3", "115200 N81"), 0);
+        FakeReplyPieces("GT", c.iPieces);
+        if (c.iFailingRead > 0) FakeFail("ReadFile", c.iFailingRead);
+        const std::int64_t start = FakeNowUs();
+        char reply[KReplySize];
+        EXPECT_EQ(QuerySensor("GT\n", reply), c.iCount);
+        if (c.iCount > 0) {
+            EXPECT_EQ(std::string(reply, static_cast<std::size_t>(c.iCount)), c.iReply);
+            EXPECT_EQ(reply[c.iCount], '\0');
+        }
+        int reads = 0;
+        for (const TFakeCall& call : FakeCalls()) reads += call.iName == "ReadFile";
+        EXPECT_EQ(reads, c.iReads);
+        EXPECT_EQ(static_cast<double>(FakeNowUs() - start) / 1000.0, c.iEndMs);
+        // Nothing is sent again.
+        int writes = 0;
+        for (const TFakeCall& call : FakeCalls()) writes += call.iName == "WriteFile";
+        EXPECT_EQ(writes, 2);
     }
 }
 

@@ -132,6 +132,7 @@ BOOL SetCommTimeouts(HANDLE handle, COMMTIMEOUTS* timeouts) {
     TFakeCall call = Begin("SetCommTimeouts", handle);
     if (timeouts == nullptr) return Finish(call, "null");
     call.iTimeouts = *timeouts;
+    if (!call.iFailed) FakeState().iTimeouts = *timeouts;
     return Finish(call, Number(timeouts->ReadIntervalTimeout) + " " +
                             Number(timeouts->ReadTotalTimeoutMultiplier) + " " +
                             Number(timeouts->ReadTotalTimeoutConstant) + " " +
@@ -156,7 +157,14 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, OVERLAPPE
         if (done != nullptr) *done = count;
         return Finish(call, Number(count));
     }
-    std::string& input = FakeState().iInput;
+    // The read lasts its total time-out and takes what arrived by its end.
+    TFakeState& state = FakeState();
+    const COMMTIMEOUTS& to = state.iTimeouts;
+    const std::int64_t windowUs =
+        (static_cast<std::int64_t>(to.ReadTotalTimeoutMultiplier) * count + to.ReadTotalTimeoutConstant) * 1000;
+    state.iNowUs += windowUs;
+    FakeArriveUntil(state.iNowUs);
+    std::string& input = state.iInput;
     const std::size_t taken = input.size() < count ? input.size() : count;
     call.iBytes = input.substr(0, taken);
     input.erase(0, taken);
@@ -173,7 +181,16 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, OVERLAP
     if (!call.iFailed) {
         TFakeState& state = FakeState();
         const auto reply = state.iReplies.find(call.iBytes);
-        if (reply != state.iReplies.end()) state.iInput += reply->second;
+        if (reply != state.iReplies.end()) {
+            for (const TFakePiece& piece : reply->second) {
+                const std::int64_t at = state.iNowUs + piece.iAfterUs;
+                auto& pending = state.iPending;
+                auto place = pending.begin();
+                while (place != pending.end() && place->first <= at) ++place;
+                pending.insert(place, {at, piece.iBytes});
+            }
+            FakeArriveUntil(state.iNowUs);
+        }
     }
     return Finish(call, count > 0 ? FakeHex(call.iBytes) : "(none)");
 }
@@ -181,7 +198,10 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, OVERLAP
 BOOL PurgeComm(HANDLE handle, DWORD flags) {
     TFakeCall call = Begin("PurgeComm", handle);
     call.iValue = flags;
-    if (!call.iFailed && (flags & PURGE_RXCLEAR) != 0) FakeState().iInput.clear();
+    if (!call.iFailed && (flags & PURGE_RXCLEAR) != 0) {
+        FakeArriveUntil(FakeState().iNowUs);
+        FakeState().iInput.clear();
+    }
     return Finish(call, Number(flags));
 }
 
@@ -208,7 +228,21 @@ void Sleep(DWORD milliseconds) {
     call.iHandle = FakeState().iOpen;  // not a port call
     call.iValue = milliseconds;
     Fails(call.iName);
+    FakeState().iNowUs += static_cast<std::int64_t>(milliseconds) * 1000;
     Finish(call, Number(milliseconds));
+}
+
+// The virtual clock in microseconds; not a port call, so not traced.
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+    if (count == nullptr) return 0;
+    count->QuadPart = FakeState().iNowUs;
+    return 1;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    if (frequency == nullptr) return 0;
+    frequency->QuadPart = 1000000;
+    return 1;
 }
 
 namespace {

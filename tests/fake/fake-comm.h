@@ -3,12 +3,18 @@
 // It models one port: CreateFileA hands out a handle, SetCommState becomes the
 // state GetCommState reports, a write of a scripted command queues its reply
 // on the port's input, PurgeComm with PURGE_RXCLEAR drops that input and
-// ReadFile delivers what is queued at once (no timing). Every call is recorded
-// with its arguments; any step can be made to fail.
+// ReadFile delivers what is queued. Every call is recorded with its
+// arguments; any step can be made to fail.
+//
+// Time is virtual: a clock that only Sleep and ReadFile move, and which
+// QueryPerformanceCounter reports. A read lasts its total time-out and takes
+// what arrived by its end, so that replies in timed pieces need no waiting.
 //
 // In a process, the environment variable TARNEL_FAKE holds a script read at
 // start-up: statements separated by ';', words separated by blanks.
-//   reply CMD HEX   writing "CMD\n" queues the bytes HEX as the reply
+//   reply CMD HEX[@MS]...
+//                   writing "CMD\n" queues the bytes of each HEX as the reply,
+//                   each piece MS milliseconds after the write (0 without @)
 //   feed HEX        the bytes HEX wait on the input from the start
 //   fail NAME [N]   the Nth call of NAME fails (every call without N)
 //   modem HEX       the modem status word GetCommModemStatus reports
@@ -17,6 +23,7 @@
 #ifndef TARNEL_TESTS_FAKE_COMM_H
 #define TARNEL_TESTS_FAKE_COMM_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,6 +57,12 @@ bool FakeScript(const std::string& aScript, std::string* aError);
 
 void FakeFail(const std::string& aName, int aNth = 0);
 void FakeReply(const std::string& aCommand, const std::string& aBytes);
+// A reply in pieces, each arriving so many microseconds after the command.
+struct TFakePiece {
+    std::int64_t iAfterUs;
+    std::string iBytes;
+};
+void FakeReplyPieces(const std::string& aCommand, const std::vector<TFakePiece>& aPieces);
 void FakeFeed(const std::string& aBytes);
 void FakeSetModemStatus(DWORD aStatus);
 void FakeTraceTo(const std::string& aPath);
@@ -64,6 +77,7 @@ bool FakeDtr();
 bool FakeRts();
 std::string FakeInput();       // bytes waiting on the port's input
 HANDLE FakeLastHandle();       // the handle CreateFileA last gave out
+std::int64_t FakeNowUs();      // the virtual clock, in microseconds
 
 const std::vector<TFakeCall>& FakeCalls();
 std::vector<std::string> FakeCallNames();

@@ -20,12 +20,32 @@ bool Bytes(const std::vector<std::string>& aWords, std::size_t aIndex, std::stri
     return aWords.size() <= aIndex || FakeUnhex(aWords[aIndex], aBytes);
 }
 
+// HEX or HEX@MS: bytes and when they arrive after the command.
+bool Piece(const std::string& aWord, TFakePiece* aPiece) {
+    const std::string::size_type at = aWord.find('@');
+    if (!FakeUnhex(aWord.substr(0, at), &aPiece->iBytes)) return false;
+    if (at == std::string::npos) return true;
+    const std::string millis = aWord.substr(at + 1);
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(millis.c_str(), &end, 10);
+    if (millis.empty() || *end != '\0' || errno != 0 || value < 0 || value > 60000) return false;
+    aPiece->iAfterUs = static_cast<std::int64_t>(value) * 1000;
+    return true;
+}
+
 bool Apply(const std::vector<std::string>& aWords, std::string* aError) {
     const std::string& verb = aWords[0];
     std::string bytes;
-    if (verb == "reply" && (aWords.size() == 2 || aWords.size() == 3)) {
-        if (!Bytes(aWords, 2, &bytes)) return *aError = "bad hex in reply", false;
-        FakeReply(aWords[1], bytes);
+    if (verb == "reply" && aWords.size() >= 2) {
+        std::vector<TFakePiece> pieces;
+        for (std::size_t i = 2; i < aWords.size(); ++i) {
+            TFakePiece piece{0, ""};
+            if (!Piece(aWords[i], &piece)) return *aError = "bad piece " + aWords[i] + " in reply", false;
+            pieces.push_back(piece);
+        }
+        if (pieces.empty()) pieces.push_back(TFakePiece{0, ""});
+        FakeReplyPieces(aWords[1], pieces);
         return true;
     }
     if (verb == "feed" && aWords.size() == 2) {

@@ -37,7 +37,23 @@ void FakeReset() {
 void FakeFail(const std::string& aName, int aNth) { FakeState().iFailures.emplace_back(aName, aNth); }
 
 void FakeReply(const std::string& aCommand, const std::string& aBytes) {
-    FakeState().iReplies[aCommand + "\n"] = aBytes;
+    FakeReplyPieces(aCommand, {TFakePiece{0, aBytes}});
+}
+
+void FakeReplyPieces(const std::string& aCommand, const std::vector<TFakePiece>& aPieces) {
+    FakeState().iReplies[aCommand + "\n"] = aPieces;
+}
+
+void FakeArriveUntil(std::int64_t aTimeUs) {
+    TFakeState& state = FakeState();
+    auto& pending = state.iPending;
+    // Kept in order of arrival by the writer.
+    std::size_t arrived = 0;
+    while (arrived < pending.size() && pending[arrived].first <= aTimeUs) {
+        state.iInput += pending[arrived].second;
+        ++arrived;
+    }
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(arrived));
 }
 
 void FakeFeed(const std::string& aBytes) { FakeState().iInput += aBytes; }
@@ -74,6 +90,7 @@ bool FakeDtr() { return FakeState().iDtr; }
 bool FakeRts() { return FakeState().iRts; }
 std::string FakeInput() { return FakeState().iInput; }
 HANDLE FakeLastHandle() { return FakeState().iLast; }
+std::int64_t FakeNowUs() { return FakeState().iNowUs; }
 const std::vector<TFakeCall>& FakeCalls() { return FakeState().iCalls; }
 
 std::vector<std::string> FakeCallNames() {

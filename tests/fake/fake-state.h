@@ -13,8 +13,11 @@ struct TFakeState {
     std::vector<TFakeCall> iCalls;
     std::map<std::string, int> iCounts;                 // calls so far, by name
     std::vector<std::pair<std::string, int>> iFailures; // name and call number, 0 for every call
-    std::map<std::string, std::string> iReplies;        // bytes written -> bytes queued
+    std::map<std::string, std::vector<TFakePiece>> iReplies;  // bytes written -> pieces queued
     std::string iInput;
+    std::vector<std::pair<std::int64_t, std::string>> iPending;  // arrival time and bytes, in order
+    std::int64_t iNowUs = 0;
+    COMMTIMEOUTS iTimeouts{};
     DCB iPortDcb{};
     DWORD iModemStatus = 0;
     bool iDtr = false;
@@ -30,5 +33,8 @@ struct TFakeState {
 TFakeState& FakeState();
 
 bool FakeKnownName(const std::string& aName);
+
+// Moves to the input what has arrived by the time.
+void FakeArriveUntil(std::int64_t aTimeUs);
 
 #endif

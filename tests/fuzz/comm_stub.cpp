@@ -75,3 +75,13 @@ BOOL GetCommModemStatus(HANDLE, LPDWORD status) {
 }
 
 void Sleep(DWORD) {}
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+    count->QuadPart = 0;
+    return 1;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    frequency->QuadPart = 1000000;
+    return 1;
+}
