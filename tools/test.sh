@@ -19,11 +19,13 @@ step "Linux build and every test, tarnel.exe under Wine included"
 cmake --preset native -DTARNEL_WINDOWS_EXE="$PWD/build/windows/tarnel.exe" >/dev/null
 cmake --build --preset native --parallel "$jobs"
 ctest --preset native
+ctest --preset native-timing
 
 step "the suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize --parallel "$jobs"
 ctest --preset sanitize
+ctest --preset sanitize-timing
 
 step "fuzzing, 20 s a target"
 tests/fuzz/run-fuzzers.sh 20

@@ -10,12 +10,6 @@
 #include "e2e_fixture.h"
 #include "sensor_files.h"
 
-namespace {
-
-const char* const KAllMissing = "NaN\nNaN\nNaN\nUNKNOWN\n";
-
-}  // namespace
-
 // Another program holding the port is how a second user of a serial line is
 // kept out on Linux; the tool must neither share it nor wait for it.
 TEST_F(EndToEnd, PortLockedByAnotherProcessIsNotUsed) {

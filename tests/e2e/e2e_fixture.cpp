@@ -10,6 +10,7 @@
 #include "sensor_files.h"
 
 const char* const KPlainAll = "23.4\n45.6\n1013.2\nAB-1\n";
+const char* const KAllMissing = "NaN\nNaN\nNaN\nUNKNOWN\n";
 const char* const KJsonAll =
     "{ \"temperature\": 23.4, \"humidity\": 45.6, \"pressure\": 1013.2, \"name\": \"AB-1\" }\n";
 
@@ -53,7 +54,7 @@ void EndToEnd::TearDown() {
     ++iSensorCount;
     iLogPath = TempPath("sensor-" + std::to_string(iSensorCount) + ".log");
     iReportPath = TempPath("sensor-" + std::to_string(iSensorCount) + ".report");
-    std::vector<std::string> args = {"--log=" + iLogPath, "--report=" + iReportPath, "--realtime"};
+    std::vector<std::string> args = {"--log=" + iLogPath, "--report=" + iReportPath};
     args.insert(args.end(), aArgs.begin(), aArgs.end());
     std::string error;
     if (!iSensor.Start(args, &error)) return ::testing::AssertionFailure() << error;
@@ -86,7 +87,9 @@ ProcessResult EndToEnd::RunTool(const std::vector<std::string>& aArgs) {
 ::testing::AssertionResult EndToEnd::Ran(const ProcessResult& aRun, int aStatus, const std::string& aOut) const {
     ::testing::AssertionResult result = RanWith(aRun, aStatus, aOut);
     if (!result && !iLogPath.empty()) {
-        result << "\n  the sensor's last traffic:\n" << SensorTimeline(ReadWholeFile(iLogPath), 16);
+        // The sensor writes its log from a thread of its own; give it time.
+        usleep(200000);
+        result << "\n  the sensor's last traffic:\n" << SensorTimeline(ReadWholeFile(iLogPath), 24);
     }
     return result;
 }

@@ -18,6 +18,7 @@ constexpr int KToolTimeLimitMs = 5000;
 
 extern const char* const KPlainAll;  // -a with the sensor's default readings
 extern const char* const KJsonAll;   // -a -j likewise
+extern const char* const KAllMissing;  // -a with nothing obtained
 
 class EndToEnd : public ::testing::Test {
 protected:

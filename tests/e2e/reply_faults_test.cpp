@@ -2,33 +2,54 @@
 #include "e2e_fixture.h"
 #include "sensor_files.h"
 
-namespace {
-
-struct TTimingCase {
-    std::string iFault;
-    std::string iOut;
-    int iStatus;
-};
-
-}  // namespace
-
-// The tool pauses 1 ms after the command, then reads for at most 1 ms more.
-// What arrives by the end of that window is the reply; what comes later is
-// not. A reply due 1.25 ms after the command comes while the read waits, with
-// the most room the window leaves for a late delivery by the terminal.
-TEST_F(EndToEnd, RepliesCountUntilTheEndOfTheReadWindow) {
-    const std::vector<TTimingCase> cases = {
-        {"--split=GT:2:200", "23.4\n", 0},     // both pieces within the pause
-        {"--delay=GT:1250", "23.4\n", 0},      // the whole reply inside the read window
-        {"--split=GT:2:1250", "23.4\n", 0},    // the rest comes inside the read window
-        {"--split=GT:2:20000", "23.0\n", 0},   // the rest comes long after: cut reply
-        {"--delay=GT:20000", "NaN\n", 2},      // nothing within the window
+// A reply is complete at its line feed. A sensor that measures before it
+// answers, an adapter that holds short replies for its latency timer and a
+// reply that pauses on the way all take longer than the first read; each
+// value must still come out whole and under its own quantity.
+TEST_F(EndToEnd, LateAndPiecewiseRepliesAreReadWhole) {
+    const std::string name63 = "Sixty-three characters of sensor name, sent at the line's rate.";
+    ASSERT_EQ(name63.size(), 63u);
+    const std::vector<std::vector<std::string>> faults = {
+        {"--delay=2500"},
+        {"--delay=3000"},
+        {"--delay=16000"},
+        {"--delay=80000"},
+        {"--latency=16"},
+        {"--latency=16", "--delay=3000"},
+        {"--split=GT:2:30000", "--split=GN:1:30000"},
     };
-    for (const TTimingCase& c : cases) {
-        SCOPED_TRACE(c.iFault);
-        ASSERT_TRUE(StartSensor({c.iFault}));
-        EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-t"}), c.iStatus, c.iOut));
+    for (const std::vector<std::string>& fault : faults) {
+        SCOPED_TRACE(fault.back());
+        ASSERT_TRUE(StartSensor(fault));
+        EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-a"}), 0, KPlainAll));
+        EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-a", "-j"}), 0, KJsonAll));
     }
+    // 65 bytes take 5.6 ms on the line, far beyond the first read; through an
+    // adapter they come as a full packet of 62 and the rest 16 ms later.
+    for (const char* latency : {"--latency=0", "--latency=16"}) {
+        SCOPED_TRACE(latency);
+        ASSERT_TRUE(StartSensor({latency, "--name=" + name63}));
+        EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-n"}), 0, name63 + "\n"));
+        EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-t", "-n"}), 0, name63 + "\n"));
+    }
+}
+
+// Past 100 ms after its command a reply is taken as it stands; the rest of it
+// comes long after the run and confuses no later quantity.
+TEST_F(EndToEnd, RepliesEndAHundredMillisecondsAfterTheirCommand) {
+    ASSERT_TRUE(StartSensor({"--split=GT:2:300000"}));
+    EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-a"}), 0, "23.0\n45.6\n1013.2\nAB-1\n"));
+
+    ASSERT_TRUE(StartSensor({"--reply=GT:32332e34"}));  // 23.4 without a line end
+    ProcessResult run = RunTool({"-d", "com3", "-a"});
+    EXPECT_TRUE(Ran(run, 0, KPlainAll));
+    EXPECT_GE(run.iSeconds, 0.1);
+
+    ASSERT_TRUE(StartSensor({"--silent=GT", "--silent=GH", "--silent=GP", "--silent=GN"}));
+    run = RunTool({"-d", "com3", "-a"});
+    EXPECT_TRUE(Ran(run, 2, KAllMissing));
+    EXPECT_GE(run.iSeconds, 0.4);
+    EXPECT_LT(run.iSeconds, 2.0);  // four exchanges of 100 ms, and nothing that hangs
 }
 
 TEST_F(EndToEnd, SilentSensorGivesMissingValues) {

@@ -123,3 +123,22 @@ std::string DescribeLine(int aFd) {
     text += " vtime=" + std::to_string(static_cast<unsigned>(settings.c_cc[VTIME]));
     return text;
 }
+
+std::chrono::nanoseconds FrameTime(int aFd) {
+    termios settings {};
+    unsigned long input = 0;
+    unsigned long output = 0;
+    if (tcgetattr(aFd, &settings) != 0 || !ReadLineSpeeds(aFd, input, output) || output == 0) {
+        return std::chrono::nanoseconds(0);
+    }
+    long long bits = 1;
+    switch (settings.c_cflag & CSIZE) {
+        case CS5: bits += 5; break;
+        case CS6: bits += 6; break;
+        case CS7: bits += 7; break;
+        default: bits += 8; break;
+    }
+    if ((settings.c_cflag & PARENB) != 0) bits += 1;
+    bits += (settings.c_cflag & CSTOPB) != 0 ? 2 : 1;
+    return std::chrono::nanoseconds(bits * 1000000000LL / static_cast<long long>(output));
+}

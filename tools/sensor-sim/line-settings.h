@@ -4,6 +4,7 @@
 
 #include "sim-options.h"
 
+#include <chrono>
 #include <string>
 
 bool IsSupportedStartSpeed(unsigned long aSpeed);
@@ -17,5 +18,10 @@ std::string DescribeLine(int aFd);
 
 // The rates in bits per second; false when the terminal cannot tell them.
 bool ReadLineSpeeds(int aFd, unsigned long& aInput, unsigned long& aOutput);
+
+// How long one byte takes on the line with the terminal's settings: a start
+// bit, the data bits, the parity bit and the stop bits at the output rate.
+// Zero when the terminal tells no rate.
+std::chrono::nanoseconds FrameTime(int aFd);
 
 #endif

@@ -28,6 +28,8 @@ enum OptionId {
     OptReport,
     OptLog,
     OptRealtime,
+    OptNoPacing,
+    OptLatency,
     OptStartLine,
     OptHelp,
 };
@@ -47,6 +49,8 @@ const struct option KSimLongOptions[] = {
     {"report", required_argument, nullptr, OptReport},
     {"log", required_argument, nullptr, OptLog},
     {"realtime", no_argument, nullptr, OptRealtime},
+    {"no-pacing", no_argument, nullptr, OptNoPacing},
+    {"latency", required_argument, nullptr, OptLatency},
     {"start-line", required_argument, nullptr, OptStartLine},
     {"help", no_argument, nullptr, OptHelp},
     {nullptr, 0, nullptr, 0},
@@ -172,7 +176,8 @@ void PrintSimHelp(std::FILE* aOut, const char* aProgram) {
         "  --silent=CMD               never answer CMD\n"
         "  --reply=CMD:HEX            answer CMD with exactly these bytes (hex pairs,\n"
         "                             no line end added; empty sends nothing)\n"
-        "  --delay=CMD:MICROS         pause before answering CMD\n"
+        "  --delay=[CMD:]MICROS       pause before answering CMD (every command\n"
+        "                             without CMD)\n"
         "  --split=CMD:N:MICROS       send the first N bytes, pause, then the rest\n"
         "  --hangup=CMD               on CMD close the terminal (the other side sees a\n"
         "                             hang-up) and exit, without answering\n"
@@ -180,7 +185,19 @@ void PrintSimHelp(std::FILE* aOut, const char* aProgram) {
         "                             anything more arrives (a device lost between two\n"
         "                             queries)\n"
         "\n"
-        "Replies go out in order: a paused reply holds back the ones after it.\n"
+        "\n"
+        "The line:\n"
+        "  Bytes take their time on the line, as on a real serial line: a frame of a\n"
+        "  start bit, the data bits, the parity bit and the stop bits at the rate the\n"
+        "  other side set on the terminal (86.8 us a byte at 115200 8N1). A command is\n"
+        "  answered when its line feed has arrived; a byte of a reply reaches the\n"
+        "  other side when its frame is complete. Replies go out in the order they are\n"
+        "  due, one byte at a time; a reply once begun goes out whole, and a pause\n"
+        "  inside one (--split) leaves the line to what falls due meanwhile.\n"
+        "  --no-pacing                bytes take no time on the line\n"
+        "  --latency=MS               a USB adapter between line and terminal: bytes\n"
+        "                             are held until MS ms after the first held byte,\n"
+        "                             or until 62 are held\n"
         "\n"
         "Other:\n"
         "  --start-line=SPEED,FMT[,rtscts][,xonxoff]\n"
@@ -194,7 +211,8 @@ void PrintSimHelp(std::FILE* aOut, const char* aProgram) {
         "  --log=FILE                 append one line per chunk of bytes received or\n"
         "                             sent: monotonic-clock microseconds, rx or tx, and\n"
         "                             the bytes in hex\n"
-        "  --realtime                 ask for real-time scheduling (ignored if refused)\n"
+        "  --realtime                 ask for real-time scheduling (ignored if refused);\n"
+        "                             hardware needs none, nor does the tool\n"
         "  --help                     show this help\n"
         "\n"
         "Exit status: 0 after a stop or a hang-up, 1 for a usage error, 2 when the\n"
@@ -250,11 +268,16 @@ ParseOutcome ParseSimOptions(int aArgc, char** aArgv, SimOptions& aOptions, std:
             }
             case OptDelay: {
                 long micros = 0;
-                if (!SplitCommand(value, command, rest, true) || !ParseNumber(rest, 0, 60000000L, micros)) {
-                    aError = "bad --delay '" + value + "' (want CMD:MICROS, at most 60 s)";
+                const bool every = value.find(':') == std::string::npos;
+                const bool ok = every ? ParseNumber(value, 0, 60000000L, micros)
+                                      : SplitCommand(value, command, rest, true) && ParseNumber(rest, 0, 60000000L, micros);
+                if (!ok) {
+                    aError = "bad --delay '" + value + "' (want [CMD:]MICROS, at most 60 s)";
                     return ParseOutcome::Error;
                 }
-                aOptions.iCommands[static_cast<int>(command)].iDelayUs = micros;
+                for (int i = 0; i < KCommandCount; ++i) {
+                    if (every || i == static_cast<int>(command)) aOptions.iCommands[i].iDelayUs = micros;
+                }
                 break;
             }
             case OptSplit: {
@@ -291,6 +314,18 @@ ParseOutcome ParseSimOptions(int aArgc, char** aArgv, SimOptions& aOptions, std:
             case OptRealtime:
                 aOptions.iRealtime = true;
                 break;
+            case OptNoPacing:
+                aOptions.iPacing = false;
+                break;
+            case OptLatency: {
+                long millis = 0;
+                if (!ParseNumber(value, 0, 10000, millis)) {
+                    aError = "bad --latency '" + value + "' (want MS, at most 10000)";
+                    return ParseOutcome::Error;
+                }
+                aOptions.iLatencyUs = millis * 1000;
+                break;
+            }
             case OptStartLine:
                 if (!ParseStartLine(value, aOptions.iStartLine)) {
                     aError = "bad --start-line '" + value + "' (want SPEED,FMT[,rtscts][,xonxoff], e.g. 9600,7E2)";

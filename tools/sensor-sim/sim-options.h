@@ -39,6 +39,8 @@ struct SimOptions {
     std::string iReportPath;
     std::string iLogPath;
     bool iRealtime = false;
+    bool iPacing = true;         // bytes take their time on the line
+    long iLatencyUs = 0;         // a USB adapter's latency timer; 0: none
     StartLine iStartLine;
 };
 

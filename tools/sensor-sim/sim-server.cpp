@@ -1,12 +1,13 @@
 #include "sim-server.h"
 
 #include "line-settings.h"
-#include "reply-queue.h"
+#include "transmitter.h"
 
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -22,22 +23,24 @@ constexpr std::size_t KMaxLine = 256;
 class CSensor {
 public:
     CSensor(const SimOptions& aOptions, const ServerFiles& aFiles)
-        : iOptions(aOptions), iFiles(aFiles) {}
+        : iOptions(aOptions), iFiles(aFiles), iLine(std::chrono::microseconds(aOptions.iLatencyUs)) {}
 
     ServeEnd Run(const sigset_t& aWaitMask);
 
 private:
     // False when a hang-up fault fired.
     bool Feed(const char* aBytes, std::size_t aCount, SimClock::time_point aNow);
-    bool HandleLine(SimClock::time_point aNow);
+    bool HandleLine(SimClock::time_point aArrival);
+    std::chrono::nanoseconds Frame() const;
     void Log(const char* aDirection, const char* aBytes, std::size_t aCount, SimClock::time_point aNow);
     void DrainInput();
     void WriteReports();
 
     const SimOptions& iOptions;
     ServerFiles iFiles;
-    CReplyQueue iQueue;
-    std::string iLine;
+    CTransmitter iLine;
+    SimClock::time_point iReceiveFree{};  // when the last byte received was complete
+    std::string iCommandLine;
     bool iLineTooLong = false;
     bool iHangupArmed = false;
     std::vector<SimCommand> iReportsDue;  // taken once the reply is out of the way
@@ -66,37 +69,47 @@ void CSensor::Log(const char* aDirection, const char* aBytes, std::size_t aCount
     iFiles.iLog->Post(std::move(line));
 }
 
-bool CSensor::HandleLine(SimClock::time_point aNow) {
+std::chrono::nanoseconds CSensor::Frame() const {
+    return iOptions.iPacing ? FrameTime(iFiles.iSlave) : std::chrono::nanoseconds(0);
+}
+
+bool CSensor::HandleLine(SimClock::time_point aArrival) {
     SimCommand command = SimCommand::Temperature;
-    if (!CommandFromText(iLine, command)) return true;
+    if (!CommandFromText(iCommandLine, command)) return true;
     if (iFiles.iReport->IsOpen()) iReportsDue.push_back(command);
     const CommandBehaviour& behaviour = iOptions.iCommands[static_cast<int>(command)];
     if (behaviour.iHangup) return false;
     if (behaviour.iSilent) return true;
-    SimClock::time_point due = aNow + std::chrono::microseconds(behaviour.iDelayUs);
+    SimClock::time_point due = aArrival + std::chrono::microseconds(behaviour.iDelayUs);
     const std::string& reply = behaviour.iReply;
     if (behaviour.iSplit && behaviour.iSplitBytes < reply.size()) {
-        iQueue.Add(reply.substr(0, behaviour.iSplitBytes), due);
-        iQueue.Add(reply.substr(behaviour.iSplitBytes), due + std::chrono::microseconds(behaviour.iSplitUs));
+        // The rest follows the pause after the first part has gone out.
+        const std::chrono::nanoseconds first = Frame() * static_cast<long>(behaviour.iSplitBytes);
+        iLine.Add(reply.substr(0, behaviour.iSplitBytes), due);
+        iLine.Add(reply.substr(behaviour.iSplitBytes), due + first + std::chrono::microseconds(behaviour.iSplitUs));
     } else {
-        iQueue.Add(reply, due);
+        iLine.Add(reply, due);
     }
     if (behaviour.iHangupAfter) iHangupArmed = true;
     return true;
 }
 
+// What the terminal hands over at once took its time on the line: each byte
+// is complete one frame after the one before it.
 bool CSensor::Feed(const char* aBytes, std::size_t aCount, SimClock::time_point aNow) {
+    const std::chrono::nanoseconds frame = Frame();
     for (std::size_t i = 0; i < aCount; ++i) {
         // The other side has moved on past the armed reply.
         if (iHangupArmed) return false;
+        iReceiveFree = std::max(iReceiveFree, aNow) + frame;
         char byte = aBytes[i];
         if (byte == '\n') {
-            bool keepGoing = iLineTooLong || iLine.empty() || HandleLine(aNow);
-            iLine.clear();
+            bool keepGoing = iLineTooLong || iCommandLine.empty() || HandleLine(iReceiveFree);
+            iCommandLine.clear();
             iLineTooLong = false;
             if (!keepGoing) return false;
-        } else if (iLine.size() < KMaxLine) {
-            iLine.push_back(byte);
+        } else if (iCommandLine.size() < KMaxLine) {
+            iCommandLine.push_back(byte);
         } else {
             iLineTooLong = true;
         }
@@ -116,12 +129,13 @@ void CSensor::DrainInput() {
 
 ServeEnd CSensor::Run(const sigset_t& aWaitMask) {
     char buffer[4096];
-    const CReplyQueue::TSentObserver logSent = [this](const char* aBytes, std::size_t aCount) {
+    const CTransmitter::TSentObserver logSent = [this](const char* aBytes, std::size_t aCount) {
         Log("tx", aBytes, aCount, SimClock::now());
     };
     for (;;) {
         bool blocked = false;
-        if (!iQueue.WriteDue(iFiles.iMaster, SimClock::now(), blocked, logSent)) {
+        const std::chrono::nanoseconds frame = Frame();
+        if (!iLine.Pump(iFiles.iMaster, SimClock::now(), frame, blocked, logSent)) {
             std::fprintf(stderr, "sensor-sim: write to the terminal failed\n");
             return ServeEnd::Failed;
         }
@@ -129,10 +143,11 @@ ServeEnd CSensor::Run(const sigset_t& aWaitMask) {
         pollfd entry = {iFiles.iMaster, POLLIN, 0};
         timespec wait {};
         timespec* waitPointer = nullptr;
+        const SimClock::time_point next = iLine.NextEvent(frame);
         if (blocked) {
             entry.events = static_cast<short>(entry.events | POLLOUT);
-        } else if (!iQueue.Empty()) {
-            auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(iQueue.NextDue() - SimClock::now()).count();
+        } else if (next != SimClock::time_point::max()) {
+            auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(next - SimClock::now()).count();
             if (left < 0) left = 0;
             wait.tv_sec = static_cast<time_t>(left / 1000000000);
             wait.tv_nsec = static_cast<long>(left % 1000000000);
