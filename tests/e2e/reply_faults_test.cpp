@@ -78,8 +78,8 @@ TEST_F(EndToEnd, HangUpDuringAQueryLeavesTheRestMissing) {
     ProcessResult run = RunTool({"-v", "-d", "com3", "-a"});
     EXPECT_EQ(iSensor.WaitForExit(2000), 0);
     ASSERT_TRUE(StripBanner(run));
-    // The read finds the hang-up (as the platform reports it); only a command
-    // delivered later than the whole read window would make it see silence.
+    // The read finds the hang-up (as the platform reports it); only a hang-up
+    // seen later than 100 ms after the command would look like silence.
     const std::string head = "23.4\n45.6\n";
     const std::string tail = "NaN\nERROR: Error: Write\nUNKNOWN\n";
     ::testing::AssertionResult hungUp = Ran(run, 2, head + Platform().HungUpReadError() + "\n" + tail);
