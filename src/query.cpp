@@ -87,7 +87,9 @@ float QueryReading(TQuantity aQuantity) {
     char reply[KReplySize];
     if (QuerySensor(KCommands[aQuantity], reply) < 0) return KMissingReading;
     if (aQuantity == ETemperature) RepairSign(reply);
-    return ConvertReading(reply);
+    const float reading = ConvertReading(reply);
+    if (IsMissing(reading)) Fail("Not a number.");
+    return reading;
 }
 
 bool QueryName(char (&aName)[KNameSize]) {

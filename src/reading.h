@@ -12,7 +12,8 @@ constexpr std::size_t KNameSize = 64;    // 63 characters and a terminator
 void RepairSign(char (&aReply)[KReplySize]);
 
 // The decimal number at the start of the text, narrowed to single precision;
-// 0 when the text does not begin with one.
+// "inf" and "infinity" with their sign are infinite. The missing reading when
+// no number begins there or the text says "nan".
 float ConvertReading(const char* aText);
 
 // The name in a reply: trailing blanks and control characters cut, at most

@@ -43,18 +43,22 @@ std::string Member(const std::string& aOption) {
 
 class ReplyText : public ::testing::TestWithParam<TReplyCase> {};
 
-// Every reply counts as obtained, whatever its bytes: status 0.
+const std::string KFltMax = "340282346638528859811704183484516925440.0";
+
+// A reply counts as obtained unless it holds no number: status 0, or 2 with
+// the missing value.
 TEST_P(ReplyText, PrintsInBothForms) {
     const TReplyCase& c = GetParam();
     const std::string script = Reply(c.iCommand, c.iReply);
+    const int status = c.iOut == "NaN\n" ? 2 : 0;
     const TCliRun plain = RunFake({"-d", "COM3", c.iOption}, script);
     EXPECT_EQ(plain.iOut, c.iOut);
-    EXPECT_EQ(plain.iStatus, 0);
+    EXPECT_EQ(plain.iStatus, status);
     EXPECT_EQ(plain.iErr, "");
     if (c.iJson.empty()) return;
     const TCliRun json = RunFake({"-d", "COM3", c.iOption, "-j"}, script);
     EXPECT_EQ(json.iOut, "{ \"" + Member(c.iOption) + "\": " + c.iJson + " }\n");
-    EXPECT_EQ(json.iStatus, 0);
+    EXPECT_EQ(json.iStatus, status);
     std::string why;
     EXPECT_TRUE(IsJsonText(json.iOut, &why)) << why << ": " << json.iOut;
 }
@@ -62,8 +66,8 @@ TEST_P(ReplyText, PrintsInBothForms) {
 std::vector<TReplyCase> Temperatures() {
     std::vector<TReplyCase> cases;
     for (const TTemperatureCase& c : TemperatureCases()) {
-        const bool finite = c.iPrinted.find("inf") == std::string::npos;
-        cases.push_back({"-t", "GT", c.iReply, c.iPrinted + "\n", finite ? c.iPrinted : "null"});
+        const bool number = c.iPrinted.find("inf") == std::string::npos && c.iPrinted != "NaN";
+        cases.push_back({"-t", "GT", c.iReply, c.iPrinted + "\n", number ? c.iPrinted : "null"});
     }
     return cases;
 }
@@ -81,16 +85,31 @@ INSTANTIATE_TEST_SUITE_P(
         TReplyCase{"-h", "GH", "23.45\r\n", "23.5\n", "23.5"},
         TReplyCase{"-h", "GH", "99.95", "99.9\n", "99.9"},
         TReplyCase{"-p", "GP", "-0.04", "-0.0\n", "-0.0"},
-        // No number: 0, not a missing value.
-        TReplyCase{"-p", "GP", "abc\r\n", "0.0\n", "0.0"},
-        TReplyCase{"-t", "GT", "abc", "0.0\n", "0.0"},
-        TReplyCase{"-p", "GP", "nan", "0.0\n", "0.0"},
-        TReplyCase{"-p", "GP", "inf", "0.0\n", "0.0"},
-        TReplyCase{"-p", "GP", std::string("\0" "12.5", 5), "0.0\n", "0.0"},
+        // No number: the missing value, not a real-looking 0.
+        TReplyCase{"-p", "GP", "abc\r\n", "NaN\n", "null"},
+        TReplyCase{"-t", "GT", "ERR\r\n", "NaN\n", "null"},
+        TReplyCase{"-h", "GH", "\r\n", "NaN\n", "null"},
+        TReplyCase{"-p", "GP", " +.e5\r\n", "NaN\n", "null"},
+        TReplyCase{"-p", "GP", std::string("\0" "12.5", 5), "NaN\n", "null"},
+        // C's words for a failed measurement and for infinity, in any case.
+        TReplyCase{"-p", "GP", "nan", "NaN\n", "null"},
+        TReplyCase{"-h", "GH", "-NaN\r\n", "NaN\n", "null"},
+        TReplyCase{"-t", "GT", "NAN(1)", "NaN\n", "null"},
+        TReplyCase{"-p", "GP", "inf", "inf\n", "null"},
+        TReplyCase{"-t", "GT", "-Infinity", "-inf\n", "null"},
+        TReplyCase{"-h", "GH", " +INF\r\n", "inf\n", "null"},
+        // Hexadecimal is no sensor's notation: only its 0 is decimal.
+        TReplyCase{"-p", "GP", "0x1A", "0.0\n", "0.0"},
         // Infinite readings: "%.1f" in the plain form, null in JSON.
         TReplyCase{"-p", "GP", "1e39", "inf\n", "null"},
         TReplyCase{"-h", "GH", "-1e39\r\n", "-inf\n", "null"},
-        TReplyCase{"-p", "GP", std::string(127, '9'), "inf\n", "null"}));
+        TReplyCase{"-p", "GP", std::string(127, '9'), "inf\n", "null"},
+        // Narrowing rounds to nearest: up to halfway past FLT_MAX it is FLT_MAX.
+        TReplyCase{"-p", "GP", "3.40282347e+38", KFltMax + "\n", KFltMax},
+        TReplyCase{"-p", "GP", "3.4028235e38\r\n", KFltMax + "\n", KFltMax},
+        // The last double below the halfway point, and the halfway point itself.
+        TReplyCase{"-h", "GH", "-3.4028235677973362e38", "-" + KFltMax + "\n", "-" + KFltMax},
+        TReplyCase{"-p", "GP", "3.4028235677973366e38", "inf\n", "null"}));
 
 const std::string K63 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-";
 

@@ -33,7 +33,7 @@ inline std::vector<TTemperatureCase> TemperatureCases() {
         {"-1.5-", -1.5, "-1.5"},
         {"1.5e-3", 0.0015, "0.0"},
         {"12.3-", 12.3, "12.3"},
-        {"-", 0.0, "0.0"},
+        {"-", std::nan(""), "NaN"},  // no number at all
         // Digit runs beyond 32 bits saturate instead of overflowing.
         {"99999999999.-5", -2147483647.05, "-2147483648.0"},
         {"-99999999999.-5", -2147483648.05, "-2147483648.0"},

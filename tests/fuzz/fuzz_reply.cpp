@@ -4,12 +4,15 @@
 // Input: the reply bytes; only the first 127 are used, and the reply text
 // ends at the first zero byte.
 
+#include <strings.h>
+
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -48,18 +51,35 @@ bool IsOneDecimal(const std::string& aText) {
 
 bool SameBits(float aLeft, float aRight) { return std::memcmp(&aLeft, &aRight, sizeof aLeft) == 0; }
 
-// What the C library makes of a decimal text, narrowed as a reading is:
-// beyond the single-precision range is infinite.
+// What the C library makes of a decimal text: strtod, then the narrowing a
+// C compiler does on an IEEE machine (round to nearest). Without a number at
+// the start the reading is missing.
 float Reference(const char* aText) {
-    const double value = std::strtod(aText, nullptr);
-    if (value > FLT_MAX) return HUGE_VALF;
-    if (value < -FLT_MAX) return -HUGE_VALF;
+    char* end = nullptr;
+    const double value = std::strtod(aText, &end);
+    if (end == aText) return std::numeric_limits<float>::quiet_NaN();
     return static_cast<float>(value);
 }
 
 // Without these letters strtod can read no hexadecimal, infinity or NaN
 // form, only the decimal notation a reading is made of.
 bool OnlyDecimalForms(const char* aText) { return std::strpbrk(aText, "xXiInN") == nullptr; }
+
+// The words strtod also reads, after blanks and a sign: 1 for infinity, -1
+// for negative infinity, 2 for NaN, 0 for neither.
+int SpecialWord(const char* aText) {
+    const char* p = aText;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    if (strncasecmp(p, "nan", 3) == 0) return 2;
+    if (strncasecmp(p, "inf", 3) == 0) return negative ? -1 : 1;
+    return 0;
+}
+
+bool SameReading(float aLeft, float aRight) {
+    return (std::isnan(aLeft) && std::isnan(aRight)) || SameBits(aLeft, aRight);
+}
 
 void Select(TQuantity aQuantity) {
     gReadTemperature = aQuantity == ETemperature;
@@ -77,7 +97,9 @@ void CheckItems(TQuantity aQuantity, float aReading, const std::string& aReply) 
     FUZZ_CHECK(!plain.empty() && plain.back() == '\n' && plain.find('\n') == plain.size() - 1,
                context + ": plain item " + Quoted(plain));
     const std::string number = plain.substr(0, plain.size() - 1);
-    if (std::isinf(aReading)) {
+    if (std::isnan(aReading)) {
+        FUZZ_CHECK(number == "NaN", context + ": plain item " + Quoted(plain));
+    } else if (std::isinf(aReading)) {
         FUZZ_CHECK(number == (aReading > 0 ? "inf" : "-inf"), context + ": plain item " + Quoted(plain));
     } else {
         FUZZ_CHECK(IsOneDecimal(number), context + ": plain item " + Quoted(plain));
@@ -96,7 +118,7 @@ void CheckItems(TQuantity aQuantity, float aReading, const std::string& aReply) 
     FUZZ_CHECK(ParseJsonObject(object, members, &error), context + ": " + Quoted(object) + ": " + error);
     FUZZ_CHECK(members.size() == 1 && members[0].iName == KMemberNames[aQuantity],
                context + ": " + Quoted(object));
-    if (std::isinf(aReading)) {
+    if (std::isinf(aReading) || std::isnan(aReading)) {
         FUZZ_CHECK(members[0].iKind == TJsonKind::ENull, context + ": " + Quoted(object));
     } else {
         FUZZ_CHECK(members[0].iKind == TJsonKind::ENumber && members[0].iValue == number,
@@ -139,12 +161,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
         const TQuantity quantity = static_cast<TQuantity>(q);
         const float reading = readings[q];
         const std::string context = "reply " + Quoted(text) + ", " + KMemberNames[q];
-        // A reply is never the missing value.
-        FUZZ_CHECK(!std::isnan(reading), context + " gave NaN");
-        if (OnlyDecimalForms(converted[q])) {
+        // The missing value is always the one quiet NaN.
+        if (std::isnan(reading)) {
+            FUZZ_CHECK(SameBits(reading, KMissingReading), context + ": a NaN other than the missing value");
+        }
+        const int word = SpecialWord(converted[q]);
+        if (word != 0) {
+            const float expected = word == 2 ? KMissingReading : word > 0 ? HUGE_VALF : -HUGE_VALF;
+            FUZZ_CHECK(SameReading(reading, expected), context + ": " + std::to_string(reading));
+        } else if (OnlyDecimalForms(converted[q])) {
             const float expected = Reference(converted[q]);
-            FUZZ_CHECK(SameBits(reading, expected), context + ": " + std::to_string(reading) +
-                                                        ", the C library reads " + std::to_string(expected));
+            FUZZ_CHECK(SameReading(reading, expected), context + ": " + std::to_string(reading) +
+                                                           ", the C library reads " + std::to_string(expected));
         }
         if (quantity == ETemperature && repeatedSign) {
             FUZZ_CHECK(std::signbit(reading), context + ": repaired to " + std::to_string(reading));
