@@ -116,11 +116,17 @@ int Go() {
     }
     if (gVerbose) ShowProgramInfo();
 
-    char device[64];
-    std::strncpy(device, gDevice, sizeof device);
-    device[sizeof device - 1] = '\0';
-    for (char* c = device; *c != '\0'; ++c) {
-        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+    // A COM text is cut and upper-cased (com3 is COM3); a device's path is
+    // used as typed, whatever its length.
+    char buffer[64];
+    const char* device = gDevice;
+    if (!IsDevicePath(gDevice)) {
+        std::strncpy(buffer, gDevice, sizeof buffer);
+        buffer[sizeof buffer - 1] = '\0';
+        for (char* c = buffer; *c != '\0'; ++c) {
+            if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+        }
+        device = buffer;
     }
 
     const bool portOpen = gSerial.Open(device, "115200 N81") >= 0;

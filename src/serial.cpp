@@ -74,14 +74,21 @@ const char* CSerial::SearchCfg(const char* aText, const char* aPattern) const {
 bool CSerial::IsOpened() const { return iHandle != INVALID_HANDLE_VALUE; }
 
 int CSerial::Open(const char* aDevice, const char* aSettings) {
-    DerivePortName(*this, aDevice, iPortName);
+    // A device's path is opened whole; the name keeps what fits of it.
+    const bool path = IsDevicePath(aDevice);
+    if (path) {
+        std::snprintf(iPortName, sizeof iPortName, "%s", aDevice);
+    } else {
+        DerivePortName(*this, aDevice, iPortName);
+    }
 
     if (IsOpened()) {
         iLastError = "Error: Already Open";
         return -1;
     }
 
-    iHandle = CreateFileA(iPortName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    iHandle = CreateFileA(path ? aDevice : iPortName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
     if (!IsOpened()) {
         iLastError = "Error: Open Port";
         return -1;

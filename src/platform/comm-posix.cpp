@@ -1,7 +1,8 @@
 // The serial operations over POSIX terminals.
 //
-// COMn and \\.\COMn name the device in the environment variable TARNEL_COMn,
-// or /dev/ttyS<n-1> as Unix emulation layers number serial ports.
+// A name that begins with "/" is the device's path. COMn and \\.\COMn name
+// the device in the environment variable TARNEL_COMn, or /dev/ttyS<n-1> as
+// Unix emulation layers number serial ports.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -28,6 +29,10 @@ const std::uint32_t KPortMagic = 0x54524E4Cu;
 bool IsDigit(char aChar) { return aChar >= '0' && aChar <= '9'; }
 
 bool DevicePath(const char* aName, std::string* aPath) {
+    if (IsDevicePath(aName)) {
+        *aPath = aName;
+        return true;
+    }
     const char* p = aName;
     if (std::strncmp(p, "\\\\.\\", 4) == 0) p += 4;
     if (strncasecmp(p, "COM", 3) != 0) return false;

@@ -149,4 +149,17 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
 #endif  // _WIN32
+
+// Whether a device text is the path of a device, opened as it stands rather
+// than as a COM port's name: on POSIX systems a text that begins with "/".
+// Windows has no such texts; there a text without "COM" names COM1.
+inline bool IsDevicePath(const char* aDevice) {
+#ifdef _WIN32
+    (void)aDevice;
+    return false;
+#else
+    return aDevice[0] == '/';
+#endif
+}
+
 #endif  // TARNEL_PLATFORM_COMM_H

@@ -162,7 +162,10 @@ INSTANTIATE_TEST_SUITE_P(
         TDeviceCase{std::string(59, 'x') + "com57", std::string(59, 'X') + "COM5", "COM5"},
         TDeviceCase{"", "", "COM1"},
         TDeviceCase{"\xE9" "com7", "\xE9" "COM7", "COM7"},
-        TDeviceCase{"xcom7 +z", "XCOM7 +Z", "COM7"}));
+        TDeviceCase{"xcom7 +z", "XCOM7 +Z", "COM7"},
+        // A device's path is shown and opened as typed, however long.
+        TDeviceCase{"/dev/serial/by-id/" + K66, "/dev/serial/by-id/" + K66, "/dev/serial/by-id/" + K66},
+        TDeviceCase{"x/dev/ttyusb0", "X/DEV/TTYUSB0", "COM1"}));
 
 // The port opened, as the fake saw it.
 struct TPortCase {
@@ -191,7 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TPortCase{{"-d", "com99999999999999999999"}, "\\\\.\\COM2147483647"},
                       TPortCase{{"-d", "com0"}, "COM1"}, TPortCase{{"-d", "com-5"}, "COM1"},
                       TPortCase{{"-d", "com"}, "COM1"}, TPortCase{{"-d", "comcom5"}, "COM1"},
-                      TPortCase{{"-d", "/dev/ttyS1"}, "COM1"}, TPortCase{{"-d", "-t"}, "COM1"}));
+                      TPortCase{{"-d", "dev/ttyS1"}, "COM1"}, TPortCase{{"-d", "-t"}, "COM1"},
+                      TPortCase{{"-d", "/dev/ttyUSB0"}, "/dev/ttyUSB0"}, TPortCase{{"-d", "/dev/com3"}, "/dev/com3"}));
 
 const char KOpenTrace[] =
     "CreateFileA \"COM3\" access=C0000000 share=0 security=null disposition=3 flags=0 template=null\n"

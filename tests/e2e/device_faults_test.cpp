@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 
 #include "e2e_fixture.h"
@@ -117,7 +118,7 @@ TEST_F(EndToEnd, DeviceTextsReachTheirPortNumber) {
         {"COM100", 100},
         {"COM0", 1},
         {"COM", 1},
-        {"/dev/ttyS1", 1},
+        {"dev/ttyS1", 1},
         {"", 1},
     };
     for (const TCase& c : cases) {
@@ -125,4 +126,36 @@ TEST_F(EndToEnd, DeviceTextsReachTheirPortNumber) {
         ASSERT_TRUE(StartSensor({}, c.iPort));
         EXPECT_TRUE(Ran(RunTool({"-d", c.iDevice}), 0, "1013.2\n"));
     }
+}
+
+// A Linux user names the device by its path, often a link under
+// /dev/serial/by-id longer than 63 characters: it is used as typed.
+TEST_F(EndToEnd, DevicePathsAreOpenedAsTyped) {
+    ASSERT_TRUE(StartSensor({}));
+    const std::string link = TempPath("usb-Tarnel_Sensor_Bridge_AB-1_0123456789abcdef-if00-port0");
+    ASSERT_GT(link.size(), 63u);
+    ASSERT_EQ(symlink(iSensor.TerminalPath().c_str(), link.c_str()), 0);
+    std::string why;
+    if (!Platform().OpensDevicePaths(why)) {
+        ASSERT_TRUE(MapPort(1, iSensor.TerminalPath()));
+        EXPECT_TRUE(Ran(RunTool({"-d", link}), 0, "1013.2\n"));
+        GTEST_SKIP() << why;
+    }
+    for (const std::string& path : {iSensor.TerminalPath(), link}) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(Ran(RunTool({"-d", path, "-a"}), 0, KPlainAll));
+        EXPECT_TRUE(Ran(RunTool({"--device=" + path, "-t", "-j"}), 0, "{ \"temperature\": 23.4 }\n"));
+    }
+
+    const std::string missing = TempPath("No-Such-Device_") + std::string(60, 'x');
+    ProcessResult verbose = RunTool({"-v", "-d", missing, "-a"});
+    ASSERT_TRUE(StripBanner(verbose));
+    EXPECT_TRUE(Ran(verbose, 2, missing + ": Error: Open Port\n" + KAllMissing));
+
+    // Only a leading "/" makes a path; anything else is a COM text.
+    ProcessResult com = RunTool({"-v", "-d", "x" + link});
+    ASSERT_TRUE(StripBanner(com));
+    std::string shown = ("X" + link).substr(0, 63);
+    for (char& c : shown) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(Ran(com, 2, shown + ": Error: Open Port\nNaN\n"));
 }

@@ -125,6 +125,12 @@ bool CPortMap::RefusesHeldPorts(std::string& aWhy) const {
     return false;
 }
 
+bool CPortMap::OpensDevicePaths(std::string& aWhy) const {
+    if (iMode != EMode::WineDosdevices) return true;
+    aWhy = "Windows has no device paths: a text without COM names COM1";
+    return false;
+}
+
 std::string CPortMap::HungUpReadError() const {
     return iMode == EMode::WineDosdevices ? "ERROR: No response." : "ERROR: Error: Read";
 }

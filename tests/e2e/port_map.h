@@ -49,6 +49,11 @@ public:
     // on serial devices, so there is nothing to test.
     bool RefusesHeldPorts(std::string& aWhy) const;
 
+    // Whether a device text that begins with "/" is the device's path. The
+    // termios layer opens it as typed; Windows has no such texts, and there
+    // a text without "COM" names COM1.
+    bool OpensDevicePaths(std::string& aWhy) const;
+
     // The verbose message of a read from a device whose far end has hung up.
     // The termios layer reports the hang-up as a failed read; Wine's ReadFile
     // succeeds with 0 bytes after 16 to 44 ms, which the tool takes for

@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* aData, std::size_t aSi
     } else {
         FUZZ_CHECK(status == EExitMissing && gDevice != nullptr, context);
         FUZZ_CHECK(gCommStub.iCreateCalls == 1, context);
-        const std::string device = Upper63(gDevice);
+        const std::string device = IsDevicePath(gDevice) ? std::string(gDevice) : Upper63(gDevice);
         CheckPortName(device, gCommStub.iCreateName.c_str(), context);
         const std::string values = MissingValues();
         FUZZ_CHECK(!values.empty(), context + ": selection " + std::to_string(gReadTemperature) +

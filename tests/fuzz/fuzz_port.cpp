@@ -44,7 +44,8 @@ void CheckDevice(const std::string& aDevice, const std::string& aSettings) {
     FUZZ_CHECK(!serial.IsOpened() && serial.iLastError != nullptr &&
                    std::strcmp(serial.iLastError, "Error: Open Port") == 0,
                "device " + Quoted(aDevice));
-    FUZZ_CHECK(gCommStub.iCreateCalls == 1 && gCommStub.iCreateName == serial.iPortName &&
+    const std::string opened = IsDevicePath(aDevice.c_str()) ? aDevice : std::string(serial.iPortName);
+    FUZZ_CHECK(gCommStub.iCreateCalls == 1 && gCommStub.iCreateName == opened &&
                    gCommStub.iCreateAccess == (GENERIC_READ | GENERIC_WRITE) && gCommStub.iCreateShare == 0 &&
                    gCommStub.iCreateDisposition == OPEN_EXISTING && gCommStub.iCreateFlags == 0,
                "device " + Quoted(aDevice) + ": CreateFileA got " + Quoted(gCommStub.iCreateName));

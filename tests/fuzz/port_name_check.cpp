@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fuzz_check.h"
+#include "platform/comm.h"
 
 namespace {
 
@@ -22,7 +23,13 @@ bool IsNumberFrom10(const char* aDigits) {
 
 void CheckPortName(const std::string& aDevice, const char* aName, const std::string& aContext) {
     const std::string detail = aContext + ": device " + Quoted(aDevice) + " gave " + Quoted(aName);
-    FUZZ_CHECK(std::memchr(aName, '\0', 64) != nullptr, detail);
+    const std::size_t length = std::strlen(aName);
+    if (IsDevicePath(aDevice.c_str())) {
+        // The path itself, or what of it fits the port's name.
+        FUZZ_CHECK(aDevice.compare(0, length, aName) == 0 && (length == aDevice.size() || length == 63), detail);
+        return;
+    }
+    FUZZ_CHECK(length < 64, detail);
 
     long long number = 0;
     if (const char* com = std::strstr(aDevice.c_str(), "COM")) number = std::strtoll(com + 3, nullptr, 10);

@@ -192,7 +192,19 @@ INSTANTIATE_TEST_SUITE_P(
         TPortName{"COMCOM5", "COM1"}, TPortName{"XCOM7", "COM7"}, TPortName{"COM 7", "COM7"},
         TPortName{"COM\t7", "COM7"}, TPortName{"COM+7", "COM7"}, TPortName{"COM 0012", "\\\\.\\COM12"},
         TPortName{"COM12abc", "\\\\.\\COM12"}, TPortName{"COM3COM4", "COM3"},
-        TPortName{"com3", "COM1"}, TPortName{"/dev/ttyS1", "COM1"}, TPortName{"", "COM1"}));
+        TPortName{"com3", "COM1"}, TPortName{"dev/ttyS1", "COM1"}, TPortName{"", "COM1"},
+        // A device's path opens itself, whatever it holds.
+        TPortName{"/dev/ttyS1", "/dev/ttyS1"}, TPortName{"/dev/COM7", "/dev/COM7"}));
+
+// A path longer than the name field: opened whole, the field keeps what fits.
+TEST_F(SerialOpen, ALongDevicePathIsOpenedWhole) {
+    const std::string path = "/dev/serial/by-id/usb-Tarnel_Sensor_Bridge_AB-1_0123456789abcdef-if00-port0";
+    ASSERT_GT(path.size(), 63u);
+    CSerial serial;
+    ASSERT_EQ(serial.Open(path.c_str(), "115200 N81"), 0);
+    EXPECT_EQ(Call(0).iPortName, path);
+    EXPECT_EQ(std::string(serial.iPortName), path.substr(0, 63));
+}
 
 // The flag word keeps every bit but the handshake ones, whatever the port had.
 TEST_F(SerialOpen, HandshakeFlagsAreSetAndEveryOtherFieldKept) {
