@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console.h"
 #include "output.h"
 #include "query.h"
 #include "settings.h"
@@ -85,17 +86,16 @@ void ShowBannerAndHelp() {
 }  // namespace
 
 void ShowProgramInfo() {
-    std::printf("tarnel V1.00.00");
-    std::printf(" (build on " __DATE__ " " __TIME__ ")");
-    std::printf(" Reads an environmental sensor on a serial port.\n");
+    OutText("tarnel V1.00.00");
+    OutText(" (build on " __DATE__ " " __TIME__ ")");
+    OutText(" Reads an environmental sensor on a serial port.\n");
 }
 
 void ShowHelp() {
-    std::putchar('\n');
-    std::printf("Usage: %s [options]\n", FileNameOnly(gArgList[0] != nullptr ? gArgList[0] : ""));
-    std::puts(KHelpText);
-    std::putchar('\n');
-    std::putchar('\n');
+    OutText("\n");
+    OutFormat("Usage: %s [options]\n", FileNameOnly(gArgList[0] != nullptr ? gArgList[0] : ""));
+    OutText(KHelpText);
+    OutText("\n\n\n");
 }
 
 void ResetRunSettings() {
@@ -130,7 +130,7 @@ int Go() {
     }
 
     const bool portOpen = gSerial.Open(device, "115200 N81") >= 0;
-    if (!portOpen && gVerbose) std::printf("%s: %s\n", device, MessageText(gSerial.iLastError));
+    if (!portOpen && gVerbose) OutFormat("%s: %s\n", device, MessageText(gSerial.iLastError));
 
     bool allObtained = portOpen;
     if (gJsonFormat) PrintJsonOpening();

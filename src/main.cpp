@@ -1,5 +1,7 @@
 #include <cstdio>
+#include <cstring>
 
+#include "console.h"
 #include "frontend.h"
 #include "settings.h"
 
@@ -7,5 +9,11 @@ int main(int aArgCnt, char** aArgList) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     gArgCnt = aArgCnt;
     gArgList = aArgList;
-    return Go();
+    int status = Go();
+    // Results that never reached their reader are no success.
+    if (const int error = OutputError()) {
+        std::fprintf(stderr, "tarnel: write error: %s\n", std::strerror(error));
+        status = EExitMissing;
+    }
+    return status;
 }

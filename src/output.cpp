@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "console.h"
 #include "json.h"
 #include "settings.h"
 
@@ -55,12 +56,12 @@ std::string NameItem(const char* aName) {
     return item;
 }
 
-void PrintJsonOpening() { std::fputs("{ ", stdout); }
+void PrintJsonOpening() { OutText("{ "); }
 
 void PrintReading(TQuantity aQuantity, float aReading) {
-    std::fputs(ReadingItem(aQuantity, aReading).c_str(), stdout);
+    OutText(ReadingItem(aQuantity, aReading).c_str());
 }
 
-void PrintName(const char* aName) { std::fputs(NameItem(aName).c_str(), stdout); }
+void PrintName(const char* aName) { OutText(NameItem(aName).c_str()); }
 
-void PrintJsonClosing() { std::fputs(" }\n", stdout); }
+void PrintJsonClosing() { OutText(" }\n"); }

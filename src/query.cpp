@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "console.h"
 #include "settings.h"
 
 namespace {
@@ -13,7 +14,7 @@ const int KCommandLength = 3;
 const int KReplyMax = static_cast<int>(KReplySize) - 1;
 
 void Fail(const char* aMessage) {
-    if (gVerbose) std::printf("ERROR: %s\n", aMessage);
+    if (gVerbose) OutFormat("ERROR: %s\n", aMessage);
 }
 
 const std::uint8_t* Bytes(const char* aText) { return reinterpret_cast<const std::uint8_t*>(aText); }

@@ -132,8 +132,16 @@ HANDLE CreateFileA(LPCSTR aName, DWORD aAccess, DWORD aShare, SECURITY_ATTRIBUTE
     else if ((aAccess & GENERIC_READ) == 0) mode = O_WRONLY;
     // Non-blocking, so that opening never waits for a carrier; transfers are
     // timed with poll.
-    const int fd = open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return INVALID_HANDLE_VALUE;
+    // Run with standard output closed, the port would take its number, and
+    // the results would go to the sensor.
+    if (fd <= STDERR_FILENO) {
+        const int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        close(fd);
+        if (high < 0) return INVALID_HANDLE_VALUE;
+        fd = high;
+    }
     // No sharing means no other process may hold the port: the lock other
     // serial tools on Linux honour.
     if (aShare == 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {

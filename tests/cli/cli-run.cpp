@@ -33,7 +33,7 @@ std::string Slurp(const std::string& aPath) {
 }  // namespace
 
 TCliRun RunFake(const std::vector<std::string>& aArgs, const std::string& aScript,
-                const std::vector<std::string>& aEnv) {
+                const std::vector<std::string>& aEnv, const std::string& aStdoutTo) {
     const std::string trace = TracePath();
     std::remove(trace.c_str());
     std::vector<std::string> argv = {KProgram};
@@ -43,6 +43,7 @@ TCliRun RunFake(const std::vector<std::string>& aArgs, const std::string& aScrip
     options.iSetEnv = aEnv;
     options.iSetEnv.push_back("TARNEL_FAKE=" + aScript + "; trace " + trace);
     options.iTimeoutMs = 10000;
+    options.iStdoutTo = aStdoutTo;
     const ProcessResult result = RunProcess(argv, options);
     TCliRun run;
     run.iStatus = result.iStatus;

@@ -16,9 +16,9 @@ struct TCliRun {
 extern const char KProgram[];
 
 // Runs it with the arguments and the fake's script; POSIXLY_CORRECT is
-// unset unless aEnv sets it.
+// unset unless aEnv sets it. aStdoutTo as in ProcessOptions.
 TCliRun RunFake(const std::vector<std::string>& aArgs, const std::string& aScript,
-                const std::vector<std::string>& aEnv = {});
+                const std::vector<std::string>& aEnv = {}, const std::string& aStdoutTo = "");
 
 // The script statement that makes the sensor answer CMD with the bytes.
 std::string Reply(const std::string& aCommand, const std::string& aBytes);

@@ -233,6 +233,34 @@ TEST(Exchange, NoneRunsWhenTheOpenFailed) {
     EXPECT_EQ(TraceOf(open.iTrace, "WriteFile").size(), 0u);
 }
 
+// Output that cannot be written makes the run end with status 2 and one line
+// on standard error, whatever it was doing; the run itself goes on.
+TEST(Output, LostOutputIsNoSuccess) {
+    struct TCase {
+        Args iArgs;
+        std::string iStdoutTo;
+        int iStatus;
+        std::string iErr;
+    };
+    const std::vector<TCase> cases = {
+        {{"-d", "COM3", "-a"}, "/dev/full", 2, "tarnel: write error: No space left on device\n"},
+        {{"-d", "COM3", "-a", "-j", "-v"}, "/dev/full", 2, "tarnel: write error: No space left on device\n"},
+        {{"-d", "COM3", "-a"}, "closed", 2, "tarnel: write error: Bad file descriptor\n"},
+        {{}, "/dev/full", 2, "tarnel: write error: No space left on device\n"},
+        {{"-d", "COM3", "-a"}, "/dev/null", 0, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iStdoutTo + ", " + std::to_string(c.iArgs.size()) + " arguments");
+        const TCliRun run = RunFake(c.iArgs, KSensor, {}, c.iStdoutTo);
+        EXPECT_EQ(run.iStatus, c.iStatus);
+        EXPECT_EQ(run.iErr, c.iErr);
+        // Every exchange still ran.
+        if (!c.iArgs.empty()) {
+            EXPECT_EQ(TraceOf(run.iTrace, "ReadFile").size(), 4u);
+        }
+    }
+}
+
 // A script the fake cannot read must not pass for a quiet run.
 TEST(FakeScript, UnreadableStatementsStopTheProgram) {
     for (const char* script : {"fail WritFile 2", "fail WriteFile 0", "reply GT 3g", "replies GT 31"}) {

@@ -1,5 +1,6 @@
 // Ports that cannot be used, and device texts of every shape.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -158,4 +159,43 @@ TEST_F(EndToEnd, DevicePathsAreOpenedAsTyped) {
     std::string shown = ("X" + link).substr(0, 63);
     for (char& c : shown) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_TRUE(Ran(com, 2, shown + ": Error: Open Port\nNaN\n"));
+}
+
+// Output that cannot be written: the run goes on and ends with status 2 and a
+// line on standard error. With standard output closed, the port must not
+// take its place: the sensor sees only the exchanges.
+TEST_F(EndToEnd, LostOutputEndsWithAWriteError) {
+    struct TCase {
+        std::string iStdoutTo;
+        std::string iReason;
+    };
+    const std::vector<TCase> cases = {
+        {"/dev/full", "No space left on device"},
+        {"closed", "Bad file descriptor"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.iStdoutTo);
+        ASSERT_TRUE(StartSensor({}));
+        ProcessResult run = RunTool({"-d", "com3", "-a"}, c.iStdoutTo);
+        EXPECT_FALSE(run.iTimedOut);
+        EXPECT_EQ(run.iSignal, 0);
+        EXPECT_EQ(run.iStatus, 2);
+        EXPECT_EQ(run.iErr, "tarnel: write error: " + c.iReason + "\n");
+        ASSERT_EQ(StopSensor(), 0);
+        std::vector<std::string> commands;
+        int loneFeeds = 0;
+        std::string problem;
+        EXPECT_TRUE(SplitExchanges(SensorLog(), commands, loneFeeds, problem)) << problem;
+        EXPECT_EQ(commands, (std::vector<std::string>{"GT", "GH", "GP", "GN"}));
+    }
+
+    // A pipe nobody reads keeps the platform's way: SIGPIPE on POSIX.
+    ASSERT_TRUE(StartSensor({}));
+    ProcessResult broken = RunTool({"-d", "com3", "-a"}, "broken-pipe");
+    if (Platform().BrokenPipeIsASignal()) {
+        EXPECT_EQ(broken.iSignal, SIGPIPE);
+    } else {
+        EXPECT_EQ(broken.iStatus, 2);
+        EXPECT_EQ(broken.iErr.compare(0, 21, "tarnel: write error: "), 0) << broken.iErr;
+    }
 }

@@ -78,8 +78,10 @@ int EndToEnd::StopSensor() {
     return ::testing::AssertionSuccess();
 }
 
-ProcessResult EndToEnd::RunTool(const std::vector<std::string>& aArgs) {
-    ProcessResult run = RunProcess(ToolArgv(iTool, aArgs), iToolOptions);
+ProcessResult EndToEnd::RunTool(const std::vector<std::string>& aArgs, const std::string& aStdoutTo) {
+    ProcessOptions options = iToolOptions;
+    options.iStdoutTo = aStdoutTo;
+    ProcessResult run = RunProcess(ToolArgv(iTool, aArgs), options);
     iPortMap->Normalize(run);
     return run;
 }

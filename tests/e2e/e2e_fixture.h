@@ -33,7 +33,8 @@ protected:
     int StopSensor();
     ::testing::AssertionResult MapPort(int aPort, const std::string& aDevice);
 
-    ProcessResult RunTool(const std::vector<std::string>& aArgs);
+    // aStdoutTo as in ProcessOptions: by default the output is collected.
+    ProcessResult RunTool(const std::vector<std::string>& aArgs, const std::string& aStdoutTo = "");
 
     // RanWith, and on failure what the sensor saw and sent, with its times.
     ::testing::AssertionResult Ran(const ProcessResult& aRun, int aStatus, const std::string& aOut) const;

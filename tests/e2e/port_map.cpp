@@ -131,6 +131,8 @@ bool CPortMap::OpensDevicePaths(std::string& aWhy) const {
     return false;
 }
 
+bool CPortMap::BrokenPipeIsASignal() const { return iMode != EMode::WineDosdevices; }
+
 std::string CPortMap::HungUpReadError() const {
     return iMode == EMode::WineDosdevices ? "ERROR: No response." : "ERROR: Error: Read";
 }

@@ -54,6 +54,10 @@ public:
     // a text without "COM" names COM1.
     bool OpensDevicePaths(std::string& aWhy) const;
 
+    // Whether writing to a pipe that nobody reads ends the program by a
+    // signal (SIGPIPE, on POSIX) rather than by a failed write.
+    bool BrokenPipeIsASignal() const;
+
     // The verbose message of a read from a device whose far end has hung up.
     // The termios layer reports the hang-up as a failed read; Wine's ReadFile
     // succeeds with 0 bytes after 16 to 44 ms, which the tool takes for

@@ -46,11 +46,34 @@ ProcessResult RunProcess(const std::vector<std::string>& aArgv, const ProcessOpt
     if (pipe2(errPipe, O_CLOEXEC) != 0) return result;
     if (pipe2(inPipe, O_CLOEXEC) != 0) return result;
 
+    int brokenPipe[2] = {-1, -1};
+    if (aOptions.iStdoutTo == "broken-pipe") {
+        if (pipe2(brokenPipe, O_CLOEXEC) != 0) return result;
+        close(brokenPipe[0]);
+    }
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    if (aOptions.iStdoutTo.empty()) {
+        posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    } else if (aOptions.iStdoutTo == "closed") {
+        posix_spawn_file_actions_addclose(&actions, 1);
+    } else if (aOptions.iStdoutTo == "broken-pipe") {
+        posix_spawn_file_actions_adddup2(&actions, brokenPipe[1], 1);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 1, aOptions.iStdoutTo.c_str(), O_WRONLY, 0);
+    }
+    // The program gets the signal dispositions of a shell, whatever this
+    // process ignores.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
     std::vector<std::string> argv = aArgv;
     std::vector<std::string> env = BuildEnv(aOptions);
@@ -59,8 +82,10 @@ ProcessResult RunProcess(const std::vector<std::string>& aArgv, const ProcessOpt
 
     auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
+    int rc = posix_spawn(&pid, cargv[0], &actions, &attributes, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (brokenPipe[1] >= 0) close(brokenPipe[1]);
     close(inPipe[0]);
     close(outPipe[1]);
     close(errPipe[1]);

@@ -18,6 +18,10 @@ struct ProcessOptions {
     std::vector<std::string> iSetEnv;    // "NAME=value" entries added to (or replacing in) the environment
     std::vector<std::string> iUnsetEnv;  // names removed from the environment
     std::string iStdin;                  // bytes given on standard input (then closed)
+    // Standard output: "" a pipe read into iOut; "closed"; "broken-pipe", a
+    // pipe whose reading end is closed; otherwise a file to write, such as
+    // /dev/full.
+    std::string iStdoutTo;
     int iTimeoutMs = 20000;
 };
 
