@@ -108,6 +108,21 @@ ssize_t ReadSome(int aFd, std::uint8_t* aBuffer, std::size_t aCount) {
     }
 }
 
+const std::uint64_t KLockWaitMs = 1000;
+
+// An exclusive advisory lock, waited for up to the time; false when another
+// holder keeps it longer, or the file takes no lock.
+bool LockWithin(int aFd, std::uint64_t aMillis) {
+    const std::int64_t deadline = Nanos(Now()) + Millis(aMillis);
+    for (;;) {
+        if (flock(aFd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK || Nanos(Now()) >= deadline) return false;
+        const timespec pause = {0, 2000000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
 }  // namespace
 
 TPort* PortOf(HANDLE aHandle) {
@@ -142,9 +157,9 @@ HANDLE CreateFileA(LPCSTR aName, DWORD aAccess, DWORD aShare, SECURITY_ATTRIBUTE
         if (high < 0) return INVALID_HANDLE_VALUE;
         fd = high;
     }
-    // No sharing means no other process may hold the port: the lock other
-    // serial tools on Linux honour.
-    if (aShare == 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // No sharing means no other process may hold the port. Runs started
+    // together (three readings polled on one schedule) wait their turn.
+    if (aShare == 0 && !LockWithin(fd, KLockWaitMs)) {
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
