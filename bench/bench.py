@@ -1,13 +1,17 @@
 #!/usr/bin/python3
 """Times tarnel against the protocol's floor and a pyserial script.
 
-Runs everything against the simulated sensor on a pseudo-terminal, in one go:
+Runs everything against the simulated sensor on a pseudo-terminal, paced at
+the line rate and at ordinary priority, as hardware would answer, in one go:
 
   1. tarnel -d COM3 -a and bench/peer.py (the same four exchanges written
      with pyserial), interleaved, each timed from its spawn to its exit;
-  2. tarnel -d COM3 -a again and again while a busy loop holds one core,
+  2. tarnel -d COM3 -a against sensors of four kinds: prompt, answering 3 ms
+     after each command, behind a USB adapter with a 16 ms latency timer,
+     and silent;
+  3. tarnel -d COM3 -a again and again while a busy loop holds every core,
      counting the replies that came out as NaN or UNKNOWN;
-  3. the peak resident memory of one run.
+  4. the peak resident memory of one run.
 
 Exits 0 when every target is met, 1 when one is missed, 2 when the
 benchmark itself could not run.
@@ -25,6 +29,8 @@ import time
 # Four exchanges, each a 1 ms pause and a 1 ms read window.
 FLOOR_MS = 8.0
 MEDIAN_LIMIT = 1.2          # times the floor
+LATE_MS = 3.0               # the late sensor's answer time
+LATE_LIMIT = 4              # times (LATE_MS + 2 ms): its median at most 20 ms
 PEER_FACTOR = 8             # the tool's time beyond the floor, at most 1/8 of the peer's
 RSS_LIMIT_KIB = 4 * 1024
 BUSY_PERCENT = 5            # other processes' share of the machine that distorts the figures
@@ -113,21 +119,21 @@ def is_dynamic(path):
 
 
 def choose_cpus():
-    """(the CPU of the exchange, the CPU of the busy loop or None).
+    """(the CPU of the exchange, the CPU of the busy loop or None), for --pin.
 
-    The tool, the peer and the simulated sensor share one CPU. The sensor
-    stands for hardware, which needs no CPU at all; a wake-up that one of them
-    sends to another CPU can wait there for that CPU's next timer tick (up to
-    8 ms seen in virtual machines), longer than an exchange lasts."""
+    The tool, the peer and the simulated sensor then share one CPU; a
+    wake-up sent to another CPU can wait there for that CPU's next timer tick
+    (up to 8 ms seen in virtual machines)."""
     cpus = sorted(os.sched_getaffinity(0))
     return cpus[0], (cpus[-1] if len(cpus) > 1 else None)
 
 
-def start_sensor(sim, log=None):
-    """The simulated sensor stands for hardware, which answers at once and
-    takes no CPU time from the machine: it runs with real-time priority
-    (refused without privileges)."""
-    argv = [sim, "--realtime"] + ([f"--log={log}"] if log else [])
+def start_sensor(sim, args=(), log=None, realtime=False):
+    """The simulated sensor, paced at the line rate like hardware. Hardware
+    answers without taking CPU time from the machine, but it has no
+    priority over the tool either: the sensor runs as an ordinary process
+    unless --realtime asks otherwise."""
+    argv = [sim] + list(args) + (["--realtime"] if realtime else []) + ([f"--log={log}"] if log else [])
     proc = subprocess.Popen(argv, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL)
     path = proc.stdout.readline().decode().strip()
     if not path:
@@ -136,11 +142,20 @@ def start_sensor(sim, log=None):
     return proc, path
 
 
-def start_busy_loop(cpu):
-    proc = subprocess.Popen([PYTHON, "-c", "while True: pass"], stdin=subprocess.DEVNULL)
-    if cpu is not None:
-        os.sched_setaffinity(proc.pid, {cpu})
-    return proc
+def stop_sensor(proc):
+    proc.terminate()
+    proc.wait()
+
+
+def start_busy_loops(cpus):
+    """One busy loop for each CPU: on that CPU when pinned, else anywhere."""
+    loops = []
+    for cpu in cpus:
+        proc = subprocess.Popen([PYTHON, "-c", "while True: pass"], stdin=subprocess.DEVNULL)
+        if cpu is not None:
+            os.sched_setaffinity(proc.pid, {cpu})
+        loops.append(proc)
+    return loops
 
 
 def check_output(text):
@@ -282,6 +297,16 @@ def timed_runs(spawner, programs, runs, env):
     return times, bad
 
 
+SCENARIOS = (
+    # name, sensor options, runs, expected per quantity, target median ms or None
+    ("prompt sensor", [], 100, "ok", FLOOR_MS * MEDIAN_LIMIT),
+    (f"sensor answering {LATE_MS:g} ms after each command", [f"--delay={int(LATE_MS * 1000)}"], 100, "ok",
+     LATE_LIMIT * (LATE_MS + 2)),
+    ("USB adapter, 16 ms latency timer", ["--latency=16"], 50, "ok", None),
+    ("silent sensor", ["--silent=GT", "--silent=GH", "--silent=GP", "--silent=GN"], 10, "lost", None),
+)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build-dir", default=os.path.join(REPO, "build", "bench"),
@@ -293,8 +318,10 @@ def main():
     parser.add_argument("--load-runs", type=int, default=1000, help="runs under load (default 1000)")
     parser.add_argument("--explain", action="store_true",
                         help="log the sensor's traffic under load and show what it says of each lost reply")
-    parser.add_argument("--no-pin", action="store_true",
-                        help="leave tarnel, the peer and the sensor free to run on any CPU")
+    parser.add_argument("--pin", action="store_true",
+                        help="run tarnel, the peer and the sensor on one CPU and a busy loop on each other one")
+    parser.add_argument("--realtime", action="store_true",
+                        help="run the sensor with real-time priority (as root)")
     args = parser.parse_args()
     if args.runs < 200:
         parser.error("--runs must be at least 200")
@@ -304,34 +331,37 @@ def main():
     for program in (tarnel, sim, PYTHON):
         if not os.access(program, os.X_OK):
             fail_setup(f"{program} not found or not executable (bench/run-bench.sh builds both)")
-    exchange_cpu, held = choose_cpus()
-    if not args.no_pin:
+    cpus = sorted(os.sched_getaffinity(0))
+    if args.pin:
+        exchange_cpu, _ = choose_cpus()
         os.sched_setaffinity(0, {exchange_cpu})  # inherited by everything started from here
+        busy_cpus = [cpu for cpu in cpus if cpu != exchange_cpu] or [exchange_cpu]
+    else:
+        busy_cpus = [None] * len(cpus)
     log = tempfile.NamedTemporaryFile(prefix="bench-sensor-", suffix=".log") if args.explain else None
 
-    sensor, pty = start_sensor(sim, log.name if log else None)
+    sensor, pty = start_sensor(sim, realtime=args.realtime)
     env = dict(os.environ, TARNEL_COM3=pty)
     programs = {"tarnel": [tarnel, "-d", "COM3", "-a"],
                 "peer": [PYTHON, os.path.join(HERE, "peer.py"), pty]}
     spawner = Spawner()
     missed = []
     try:
-        # Both must read the sensor right before their times mean anything.
-        for name, argv in programs.items():
-            for _ in range(5):
-                _, code, out, err = spawner.run(argv, env)
-            if code != 0 or set(check_output(out)) != {"ok"}:
-                fail_setup(f"{name} does not read the simulated sensor: exit {code}, output {out!r} {err!r}")
+        # The tool must read the sensor right before its times mean anything.
+        for _ in range(5):
+            _, code, out, err = spawner.run(programs["tarnel"], env)
+        if code != 0 or set(check_output(out)) != {"ok"}:
+            fail_setup(f"tarnel does not read the simulated sensor: exit {code}, output {out!r} {err!r}")
 
-        cpus = os.cpu_count() or 1
         linkage = {True: "dynamically linked", False: "statically linked"}.get(is_dynamic(tarnel), "not ELF")
         print(f"tarnel benchmark: {tarnel} ({linkage})")
-        print(f"sensor: {sim} on {pty}")
-        print(f"machine: {cpus} CPUs, {platform.system()} {platform.release()}, Python {platform.python_version()}, "
-              f"load average {' '.join(f'{x:.2f}' for x in os.getloadavg())}")
-        where = "wherever the scheduler puts them" if args.no_pin else f"on CPU {exchange_cpu}"
-        print(f"CPUs: tarnel, the peer and the sensor {where}"
-              + (f", the busy loop on CPU {held}" if held is not None else ""))
+        print(f"sensor: {sim} on {pty}, paced at the line rate, "
+              + ("real-time priority" if args.realtime else "ordinary priority"))
+        print(f"machine: {len(cpus)} CPUs, {platform.system()} {platform.release()}, "
+              f"Python {platform.python_version()}, load average {' '.join(f'{x:.2f}' for x in os.getloadavg())}")
+        print("CPUs: " + (f"tarnel, the peer and the sensor on CPU {exchange_cpu}, busy loops on CPUs "
+                          f"{', '.join(str(c) for c in busy_cpus)}" if args.pin else
+                          "everything wherever the scheduler puts it"))
         print(f"floor: 4 exchanges x (1 ms pause + 1 ms read window) = {FLOOR_MS:.1f} ms")
         print()
 
@@ -340,7 +370,7 @@ def main():
         times, bad = timed_runs(spawner, programs, args.runs, env)
         tool_median = statistics.median(times["tarnel"])
         peer_median = statistics.median(times["peer"])
-        print(f"wall time from spawn to exit, {args.runs} runs of each, interleaved:")
+        print(f"wall time from spawn to exit against the prompt sensor, {args.runs} runs of each, interleaved:")
         for name, label in (("tarnel", "tarnel -d COM3 -a"), ("peer", "pyserial peer")):
             b = bad[name]
             print(f"  {label:18} median {statistics.median(times[name]):6.2f} ms  "
@@ -370,9 +400,38 @@ def main():
         print(share_note(share.percent()))
         print()
 
-        # 2. Lost replies while one core is kept busy.
+        # 2. Sensors of four kinds.
+        print("median wall time of tarnel -d COM3 -a by kind of sensor:")
+        print(f"  {'sensor':42} {'runs':>5} {'median':>9} {'p95':>9}  {'results':22} target")
+        for name, options, runs, expected, limit in SCENARIOS:
+            other, other_pty = start_sensor(sim, options, realtime=args.realtime)
+            try:
+                other_env = dict(os.environ, TARNEL_COM3=other_pty)
+                elapsed = []
+                unexpected = 0
+                for _ in range(runs):
+                    ms, code, out, _ = spawner.run(programs["tarnel"], other_env)
+                    elapsed.append(ms)
+                    unexpected += sum(state != expected for state in check_output(out))
+                    unexpected += code != (0 if expected == "ok" else 2)
+            finally:
+                stop_sensor(other)
+            median = statistics.median(elapsed)
+            results = "as expected" if not unexpected else f"{unexpected} unexpected"
+            target = "" if limit is None else f"at most {limit:.1f} ms: {verdict(median <= limit)}"
+            print(f"  {name:42} {runs:5} {median:6.2f} ms {percentile(elapsed, 0.95):6.2f} ms  {results:22} {target}")
+            if limit is not None and median > limit:
+                missed.append(f"median, {name}")
+            if unexpected:
+                missed.append(f"results, {name}")
+        print()
+
+        # 3. Lost replies while every core is kept busy.
+        stop_sensor(sensor)
+        sensor, pty = start_sensor(sim, log=log.name if log else None, realtime=args.realtime)
+        env = dict(os.environ, TARNEL_COM3=pty)
         share = MachineShare(sensor.pid)
-        busy = start_busy_loop(held)
+        busy = start_busy_loops(busy_cpus)
         losses = []
         wrong = failed = 0
         load_ms = []
@@ -388,19 +447,18 @@ def main():
                 wrong += states.count("wrong")
                 failed += code != 0
         finally:
-            busy.kill()
-            busy.wait()
-        others = share.percent()  # the busy loop counts as this benchmark's once reaped
-        where = f"pinned to CPU {held}" if held is not None else "on the only CPU"
+            for loop in busy:
+                loop.kill()
+                loop.wait()
+        others = share.percent()  # the busy loops count as this benchmark's once reaped
         ok = not losses and not wrong and not failed
-        print(f"{args.load_runs} consecutive runs of tarnel -d COM3 -a with a busy loop {where}:")
-        print(f"  median {statistics.median(load_ms):.2f} ms  p95 {percentile(load_ms, 0.95):.2f} ms")
+        print(f"{args.load_runs} consecutive runs of tarnel -d COM3 -a with a busy loop for each of the "
+              f"{len(busy_cpus)} CPUs:")
+        print(f"  median {statistics.median(load_ms):.2f} ms  p95 {percentile(load_ms, 0.95):.2f} ms  "
+              f"max {max(load_ms):.2f} ms")
         print(f"  lost replies (NaN or UNKNOWN): {len(losses)} of {4 * args.load_runs}, wrong readings: {wrong}, "
               f"failed runs: {failed} (target none): {verdict(ok)}")
         print(share_note(others))
-        if losses and others >= BUSY_PERCENT:
-            print("  (the pseudo-terminal hands bytes on in kernel worker threads, which other load delays;"
-                  " --explain shows where each reply was lost)")
         if not ok:
             missed.append("lost replies under load")
         if losses and log:
@@ -408,7 +466,7 @@ def main():
             explain_losses(log.name, losses)
         print()
 
-        # 3. Memory.
+        # 4. Memory.
         samples = [peak_rss_kib(programs["tarnel"], env) for _ in range(5)]
         rss, method = max(samples)
         ok = 0 < rss < RSS_LIMIT_KIB
@@ -417,8 +475,7 @@ def main():
         if not ok:
             missed.append("memory")
     finally:
-        sensor.terminate()
-        sensor.wait()
+        stop_sensor(sensor)
         if log:
             log.close()
 
