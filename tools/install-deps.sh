@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing tarnel need.
-#   install-deps.sh [native|windows|all]     (default: all)
-# native:  the Linux build, its tests, sanitizers and fuzzing;
+#   install-deps.sh [demo|native|windows|all]     (default: all)
+# demo:    what tools/demo.sh builds with: a compiler and CMake;
+# native:  the Linux build, its tests, sanitizers, fuzzing and the Debian
+#          package's checks;
 # windows: the i686 mingw-w64 cross toolchain and 32-bit Wine to run its
 #          executable (hence the i386 architecture).
 #
@@ -9,14 +11,17 @@
 # without touching apt. Needs root only when something is missing.
 set -eu
 
-native="cmake g++ googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base time"
+demo="cmake g++"
+native="$demo googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base time
+        dpkg-dev lintian"
 windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386"
 
 case "${1:-all}" in
+    demo) packages="$demo"; need_i386=no ;;
     native) packages="$native"; need_i386=no ;;
     windows) packages="$windows"; need_i386=yes ;;
     all) packages="$native $windows"; need_i386=yes ;;
-    *) echo "usage: install-deps.sh [native|windows|all]" >&2; exit 2 ;;
+    *) echo "usage: install-deps.sh [demo|native|windows|all]" >&2; exit 2 ;;
 esac
 
 installed() {

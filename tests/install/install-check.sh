@@ -1,12 +1,14 @@
 #!/bin/sh
-# `cmake --install` puts the tool in bin/ and its manual page in
-# share/man/man1/, and nothing else.
-#   install-check.sh CMAKE BUILD_DIR WORK_DIR MAN_PAGE
+# `cmake --install --strip` puts the stripped tool in bin/, its compressed
+# manual page, its licence, its changelog and its bash completion under
+# share/, and nothing else.
+#   install-check.sh CMAKE READELF BUILD_DIR WORK_DIR MAN_PAGE
 set -u
 cmake=$1
-build=$2
-work=$3
-man_page=$4
+readelf=$2
+build=$3
+work=$4
+man_page=$5
 failed=0
 
 fail() {
@@ -18,14 +20,16 @@ rm -rf "$work"
 mkdir -p "$work" || exit 1
 prefix=$work/prefix
 # A DESTDIR of the caller would put the tree somewhere else.
-env -u DESTDIR "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+env -u DESTDIR "$cmake" --install "$build" --strip --prefix "$prefix" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log"; echo "FAIL: cmake --install $build"; exit 1; }
 
 files=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | sort | tr '\n' ' ')
-[ "$files" = "bin/tarnel share/man/man1/tarnel.1 " ] ||
-    fail "installed files must be bin/tarnel and share/man/man1/tarnel.1, found: $files"
+expected="bin/tarnel share/bash-completion/completions/tarnel share/doc/tarnel/changelog.gz share/doc/tarnel/copyright share/man/man1/tarnel.1.gz "
+[ "$files" = "$expected" ] || fail "installed files must be $expected; found: $files"
 
 if [ -x "$prefix/bin/tarnel" ]; then
+    debug=$("$readelf" -S -W "$prefix/bin/tarnel" | grep -o '\.debug_[a-z_]*\|\.symtab' | sort -u | tr '\n' ' ')
+    [ -z "$debug" ] || fail "bin/tarnel is not stripped: $debug"
     "$prefix/bin/tarnel" >"$work/help.out" 2>"$work/help.err"
     status=$?
     [ "$status" -eq 1 ] || fail "installed tarnel without arguments: exit status $status, expected 1"
@@ -34,8 +38,9 @@ if [ -x "$prefix/bin/tarnel" ]; then
 else
     fail "bin/tarnel is not an executable"
 fi
-cmp -s "$man_page" "$prefix/share/man/man1/tarnel.1" ||
-    fail "share/man/man1/tarnel.1 differs from $man_page"
+gzip -dc "$prefix/share/man/man1/tarnel.1.gz" | cmp -s - "$man_page" ||
+    fail "share/man/man1/tarnel.1.gz is not $man_page compressed"
+grep -q "^License: Expat" "$prefix/share/doc/tarnel/copyright" || fail "share/doc/tarnel/copyright holds no licence"
 
 [ "$failed" -eq 0 ] && echo "installed: $files"
 exit "$failed"

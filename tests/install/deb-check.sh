@@ -1,0 +1,91 @@
+#!/bin/sh
+# The Debian package of this build: its name, fields and files, a clean bill
+# from lintian but for the one warning the README explains, and its program
+# reading the simulated sensor.
+#   deb-check.sh CPACK DPKG_DEB LINTIAN READELF BUILD_DIR WORK_DIR VERSION SENSOR_SIM
+set -u
+cpack=$1
+dpkg_deb=$2
+lintian=$3
+readelf=$4
+build=$5
+work=$6
+version=$7
+sim=$8
+failed=0
+
+fail() {
+    echo "FAIL: $*"
+    failed=1
+}
+
+rm -rf "$work"
+mkdir -p "$work" || exit 1
+"$cpack" --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+    { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
+arch=$(dpkg --print-architecture)
+deb=$work/tarnel_${version}_$arch.deb
+[ -f "$deb" ] || { echo "FAIL: no $deb; made: $(ls "$work")"; exit 1; }
+
+field() { "$dpkg_deb" -f "$deb" "$1"; }
+[ "$(field Package)" = tarnel ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+[ "$(field Architecture)" = "$arch" ] || fail "Architecture: $(field Architecture)"
+[ "$(field Section)" = utils ] || fail "Section: $(field Section)"
+[ "$(field Priority)" = optional ] || fail "Priority: $(field Priority)"
+field Maintainer | grep -Eq '^[^<]+ <[^@ ]+@[^> ]+>$' || fail "Maintainer: $(field Maintainer)"
+description=$(field Description)
+[ "$(printf '%s\n' "$description" | head -n 1)" = "read an environmental sensor on a serial port" ] ||
+    fail "Description's synopsis: $(printf '%s\n' "$description" | head -n 1)"
+[ "$(printf '%s\n' "$description" | wc -l)" -ge 4 ] || fail "Description has no extended text"
+
+files=$("$dpkg_deb" -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')
+expected="./usr/bin/tarnel ./usr/share/bash-completion/completions/tarnel ./usr/share/doc/tarnel/changelog.gz ./usr/share/doc/tarnel/copyright ./usr/share/man/man1/tarnel.1.gz "
+[ "$files" = "$expected" ] || fail "files: $files; expected $expected"
+
+root=$work/root
+"$dpkg_deb" -x "$deb" "$root" || fail "cannot unpack $deb"
+tool=$root/usr/bin/tarnel
+sections=$("$readelf" -S -W "$tool" | grep -o '\.debug_[a-z_]*\|\.symtab' | sort -u | tr '\n' ' ')
+[ -z "$sections" ] || fail "usr/bin/tarnel is not stripped: $sections"
+# Depends follow the binary: a static one needs nothing.
+if "$readelf" -d "$tool" 2>/dev/null | grep -q '(NEEDED)'; then
+    [ -n "$(field Depends)" ] || fail "a dynamically linked tarnel and no Depends"
+else
+    [ -z "$(field Depends)" ] || fail "a static tarnel and Depends: $(field Depends)"
+fi
+gzip -t "$root/usr/share/man/man1/tarnel.1.gz" || fail "the manual page is not gzip"
+grep -q '^License: Expat' "$root/usr/share/doc/tarnel/copyright" || fail "copyright holds no licence"
+gzip -dc "$root/usr/share/doc/tarnel/changelog.gz" | head -n 1 | grep -Fq "tarnel ($version)" ||
+    fail "the changelog's first entry is not $version"
+
+# lintian takes a static PIE for a shared library without dependencies; that
+# is the one warning left. Every other tag fails, info and pedantic ones too.
+"$lintian" --info --display-info --pedantic "$deb" >"$work/lintian.out" 2>"$work/lintian.err"
+tags=$(grep -E '^[EWIPX]: ' "$work/lintian.out" | grep -v '^W: tarnel: shared-library-lacks-prerequisites \[usr/bin/tarnel\]$')
+[ -z "$tags" ] || fail "lintian: $tags"
+grep -v 'running with root privileges' "$work/lintian.err" | grep -q . && fail "lintian: $(cat "$work/lintian.err")"
+
+# The packaged program reads the simulated sensor.
+"$sim" >"$work/sim.out" 2>"$work/sim.err" </dev/null &
+sim_pid=$!
+pty=
+for _ in $(seq 1 200); do
+    pty=$(head -n 1 "$work/sim.out" 2>/dev/null)
+    [ -n "$pty" ] && break
+    sleep 0.02
+done
+if [ -n "$pty" ]; then
+    out=$("$tool" -d "$pty" -a -j)
+    status=$?
+    [ "$status" -eq 0 ] || fail "packaged tarnel -d $pty -a -j: exit status $status"
+    [ "$out" = '{ "temperature": 23.4, "humidity": 45.6, "pressure": 1013.2, "name": "AB-1" }' ] ||
+        fail "packaged tarnel -d $pty -a -j printed: $out"
+else
+    fail "the simulated sensor printed no terminal: $(cat "$work/sim.err")"
+fi
+kill "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+
+[ "$failed" -eq 0 ] && echo "$(basename "$deb"): $files"
+exit "$failed"
