@@ -98,6 +98,8 @@ ProcessResult EndToEnd::RunTool(const std::vector<std::string>& aArgs, const std
 
 std::string EndToEnd::SensorLog() const { return SensorReceivedBytes(ReadWholeFile(iLogPath)); }
 
+std::vector<TSensorChunk> EndToEnd::SensorTraffic() const { return SensorChunks(ReadWholeFile(iLogPath)); }
+
 std::vector<std::string> EndToEnd::SensorReport() const { return SplitLines(ReadWholeFile(iReportPath)); }
 
 std::string Visible(const std::string& aBytes) {

@@ -10,6 +10,7 @@
 
 #include "port_map.h"
 #include "process.h"
+#include "sensor_files.h"
 #include "sensor_sim.h"
 #include "tool_runner.h"
 
@@ -41,6 +42,8 @@ protected:
 
     // Bytes the tool wrote to the sensor; call after StopSensor.
     std::string SensorLog() const;
+    // Every chunk received and sent, with its time; call after StopSensor.
+    std::vector<TSensorChunk> SensorTraffic() const;
     std::vector<std::string> SensorReport() const;
 
     std::string TempPath(const std::string& aName) const { return iTempDir + "/" + aName; }

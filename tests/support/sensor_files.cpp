@@ -23,18 +23,25 @@ std::vector<std::string> SplitLines(const std::string& aText) {
     return lines;
 }
 
-std::string SensorReceivedBytes(const std::string& aLogText) {
-    std::string bytes;
+std::vector<TSensorChunk> SensorChunks(const std::string& aLogText) {
+    std::vector<TSensorChunk> chunks;
     for (const std::string& line : SplitLines(aLogText)) {
         std::istringstream fields(line);
-        std::string micros;
+        TSensorChunk chunk{0, false, ""};
         std::string direction;
-        fields >> micros >> direction;
-        if (direction != "rx") continue;
+        if (!(fields >> chunk.iMicros >> direction)) continue;
+        chunk.iSent = direction == "tx";
         std::string hex;
-        while (fields >> hex) {
-            bytes.push_back(static_cast<char>(std::stoi(hex, nullptr, 16)));
-        }
+        while (fields >> hex) chunk.iBytes.push_back(static_cast<char>(std::stoi(hex, nullptr, 16)));
+        chunks.push_back(chunk);
+    }
+    return chunks;
+}
+
+std::string SensorReceivedBytes(const std::string& aLogText) {
+    std::string bytes;
+    for (const TSensorChunk& chunk : SensorChunks(aLogText)) {
+        if (!chunk.iSent) bytes += chunk.iBytes;
     }
     return bytes;
 }

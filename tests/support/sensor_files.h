@@ -9,8 +9,18 @@
 
 std::string ReadWholeFile(const std::string& aPath);
 
-// Every byte the sensor received, in order (the log holds one chunk per line:
-// microseconds, rx or tx, then the bytes in hex).
+// One line of the sensor's log: a chunk of bytes received or sent.
+struct TSensorChunk {
+    long long iMicros;  // on the monotonic clock
+    bool iSent;         // tx; rx otherwise
+    std::string iBytes;
+};
+
+// The log's lines (one chunk per line: microseconds, rx or tx, then the
+// bytes in hex).
+std::vector<TSensorChunk> SensorChunks(const std::string& aLogText);
+
+// Every byte the sensor received, in order.
 std::string SensorReceivedBytes(const std::string& aLogText);
 
 // The last lines of the log as a readable timeline (milliseconds relative to
