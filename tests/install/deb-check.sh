@@ -12,17 +12,10 @@ build=$5
 work=$6
 version=$7
 sim=$8
-failed=0
+. "$(dirname "$0")/../support/check.sh"
 
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
-
-rm -rf "$work"
-mkdir -p "$work" || exit 1
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
+fresh_dir "$work"
+make_packages "$cpack" "$build" "$work"
 arch=$(dpkg --print-architecture)
 deb=$work/tarnel_${version}_$arch.deb
 [ -f "$deb" ] || { echo "FAIL: no $deb; made: $(ls "$work")"; exit 1; }
@@ -87,5 +80,4 @@ fi
 kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
 
-[ "$failed" -eq 0 ] && echo "$(basename "$deb"): $files"
-exit "$failed"
+finish "$(basename "$deb"): $files"

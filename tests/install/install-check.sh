@@ -9,15 +9,9 @@ readelf=$2
 build=$3
 work=$4
 man_page=$5
-failed=0
+. "$(dirname "$0")/../support/check.sh"
 
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
-
-rm -rf "$work"
-mkdir -p "$work" || exit 1
+fresh_dir "$work"
 prefix=$work/prefix
 # A DESTDIR of the caller would put the tree somewhere else.
 env -u DESTDIR "$cmake" --install "$build" --strip --prefix "$prefix" >"$work/install.log" 2>&1 ||
@@ -42,5 +36,4 @@ gzip -dc "$prefix/share/man/man1/tarnel.1.gz" | cmp -s - "$man_page" ||
     fail "share/man/man1/tarnel.1.gz is not $man_page compressed"
 grep -q "^License: Expat" "$prefix/share/doc/tarnel/copyright" || fail "share/doc/tarnel/copyright holds no licence"
 
-[ "$failed" -eq 0 ] && echo "installed: $files"
-exit "$failed"
+finish "installed: $files"

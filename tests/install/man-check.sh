@@ -6,12 +6,7 @@ set -u
 groff=$1
 page=$2
 tool=$3
-failed=0
-
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
+. "$(dirname "$0")/../support/check.sh"
 
 warnings=$("$groff" -man -ww -z -Tutf8 "$page" 2>&1)
 [ -z "$warnings" ] || fail "groff warns: $warnings"
@@ -28,5 +23,4 @@ page_forms=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page" | sed -n '/^\.TP/{n;p;}'
 [ "$help_forms" = "$page_forms" ] ||
     fail "OPTIONS of the page: $page_forms; options of the help: $help_forms"
 
-[ "$failed" -eq 0 ] && echo "no warnings; options $page_forms"
-exit "$failed"
+finish "no warnings; options $page_forms"

@@ -13,18 +13,10 @@ wine_env=$5
 build=$6
 work=$7
 version=$8
-failed=0
+. "$(dirname "$0")/../support/check.sh"
 
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
-
-rm -rf "$work"
-mkdir -p "$work" || exit 1
-[ -f "$build/CPackConfig.cmake" ] || { echo "FAIL: $build has no CPackConfig.cmake; configure it again"; exit 1; }
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
+fresh_dir "$work"
+make_packages "$cpack" "$build" "$work"
 
 set -- "$work"/*.zip
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then
@@ -75,5 +67,4 @@ status=$?
 tr -d '\r' <"$work/help.out" | grep -Fxq "Usage: tarnel.exe [options]" ||
     fail "tarnel.exe --help from the zip printed: $(head -c 300 "$work/help.out")"
 
-[ "$failed" -eq 0 ] && echo "$folder.zip: $entries"
-exit "$failed"
+finish "$folder.zip: $entries"

@@ -5,12 +5,7 @@
 set -u
 objdump=$1
 exe=$2
-failed=0
-
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
+. "$(dirname "$0")/../support/check.sh"
 
 headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump -p $exe"; exit 1; }
 
@@ -25,5 +20,4 @@ imports=$(printf '%s\n' "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | sor
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] ||
     fail "imports must be exactly KERNEL32.dll and msvcrt.dll, found: $imports"
 
-[ "$failed" -eq 0 ] && echo "PE32 i386 console program importing $imports"
-exit "$failed"
+finish "PE32 i386 console program importing $imports"

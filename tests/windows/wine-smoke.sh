@@ -7,12 +7,7 @@ set -u
 wine_env=$1
 exe=$2
 work=$3
-failed=0
-
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
+. "$(dirname "$0")/../support/check.sh"
 
 unset POSIXLY_CORRECT
 posixly_correct=no
@@ -33,8 +28,7 @@ has_line() {
     grep -Fxq -- "$1" "$work/out"
 }
 
-rm -rf "$work"
-mkdir -p "$work" || exit 1
+fresh_dir "$work"
 
 # The help: the banner with its build stamp, the usage line naming the
 # executable by its file name, exit status 1, nothing on stderr.
@@ -74,5 +68,4 @@ run -v -d "COM9?" "*"
 has_line "COM9?: Error: Open Port" || fail "wildcards: device text was changed: $(cat "$work/out")"
 has_line "Usage: tarnel.exe [options]" && fail "wildcards: * was expanded to --help"
 
-[ "$failed" -eq 0 ] && echo "help, option parser and command line as on Windows"
-exit "$failed"
+finish "help, option parser and command line as on Windows"

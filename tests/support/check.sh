@@ -1,0 +1,27 @@
+# Sourced by the shell checks: a failure is reported and counted, and the
+# check goes on to show every other one.
+failed=0
+
+fail() {
+    echo "FAIL: $*"
+    failed=1
+}
+
+# An empty work folder, made afresh.
+fresh_dir() {
+    rm -rf "$1" && mkdir -p "$1" || { echo "FAIL: cannot make $1"; exit 1; }
+}
+
+# The packages of a configured build, made by cpack into a folder.
+#   make_packages CPACK BUILD_DIR WORK_DIR
+make_packages() {
+    [ -f "$2/CPackConfig.cmake" ] || { echo "FAIL: $2 has no CPackConfig.cmake; configure it again"; exit 1; }
+    "$1" --config "$2/CPackConfig.cmake" -B "$3" >"$3/cpack.log" 2>&1 ||
+        { cat "$3/cpack.log"; echo "FAIL: cpack"; exit 1; }
+}
+
+# Ends the check: the summary when nothing failed, and the status.
+finish() {
+    [ "$failed" -eq 0 ] && echo "$*"
+    exit "$failed"
+}
