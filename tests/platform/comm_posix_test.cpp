@@ -160,7 +160,9 @@ TEST_F(Pty, LineSettingsReachTheTerminal) {
         dcb.fDtrControl = DTR_CONTROL_ENABLE;
         ASSERT_TRUE(SetCommState(iHandle, &dcb)) << c.rate;
         const termios t = SlaveSettings();
-        if (c.code != 0) EXPECT_EQ(cfgetospeed(&t), c.code) << c.rate;
+        if (c.code != 0) {
+            EXPECT_EQ(cfgetospeed(&t), c.code) << c.rate;
+        }
         EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS), c.cflags) << c.rate;
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
         EXPECT_EQ(t.c_oflag & OPOST, 0u);
