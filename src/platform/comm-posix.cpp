@@ -27,6 +27,8 @@ const std::uint32_t KPortMagic = 0x54524E4Cu;
 
 bool IsDigit(char aChar) { return aChar >= '0' && aChar <= '9'; }
 
+}  // namespace
+
 bool DevicePath(const char* aName, std::string* aPath) {
     const char* p = aName;
     if (std::strncmp(p, "\\\\.\\", 4) == 0) p += 4;
@@ -47,6 +49,8 @@ bool DevicePath(const char* aName, std::string* aPath) {
     }
     return !aPath->empty();
 }
+
+namespace {
 
 timespec Now() {
     timespec now;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/comm.h"
+#include "platform/port-posix.h"
 
 namespace {
 
@@ -117,6 +118,34 @@ TEST_F(Pty, PortNamesAndTheirDevices) {
     // Unmapped numbers name the emulation layers' devices, which do not exist here.
     setenv("TARNEL_COM7", "/nonexistent/tty", 1);
     EXPECT_EQ(Open("COM7"), INVALID_HANDLE_VALUE);
+}
+
+TEST(CommPosix, UnmappedNumbersNameTheEmulationLayersDevices) {
+    for (const char* variable : {"TARNEL_COM1", "TARNEL_COM3", "TARNEL_COM10", "TARNEL_COM100"}) {
+        unsetenv(variable);
+    }
+    setenv("TARNEL_COM3", "/dev/pts/42", 1);
+    struct Case {
+        const char* name;
+        const char* path;
+    } cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM10", "/dev/ttyS9"},
+        {"\\\\.\\COM100", "/dev/ttyS99"},
+        {"com2", "/dev/ttyS1"},
+        {"COM3", "/dev/pts/42"},
+        {"\\\\.\\COM3", "/dev/pts/42"},
+    };
+    for (const Case& c : cases) {
+        std::string path = "unchanged";
+        EXPECT_TRUE(DevicePath(c.name, &path)) << c.name;
+        EXPECT_EQ(path, c.path) << c.name;
+    }
+    // A variable that is set but empty names no device.
+    setenv("TARNEL_COM3", "", 1);
+    std::string path;
+    EXPECT_FALSE(DevicePath("COM3", &path));
+    unsetenv("TARNEL_COM3");
 }
 
 TEST_F(Pty, APortHeldByAnotherProcessDoesNotOpen) {
