@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/time.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -61,6 +63,71 @@ TEST(Tick, ElapsedIsModular) {
     EXPECT_LE(TickElapsed(GetTick() - 11u) - 11u, 5u);
     // A start in the future, as after the clock was set back: close to 2^32.
     EXPECT_GE(TickElapsed(GetTick() + 6u), 0xFFFFFFFFu - 6u - 5u);
+}
+
+TEST(Tick, OfATimeDropsTheRestOfTheMillisecondAndWraps) {
+    struct Case {
+        std::uint64_t seconds;
+        std::uint32_t micros;
+        std::uint32_t tick;
+    } cases[] = {
+        {0, 0, 0},
+        {0, 999, 0},
+        {0, 1000, 1},
+        {0, 1999, 1},
+        {0, 999999, 999},
+        {1, 0, 1000},
+        {1457359559, 123999, 1365645779},
+        {4294967, 295999, 0xFFFFFFFFu},
+        {4294967, 296000, 0},  // 2^32 ms
+        {4294968, 0, 704},
+        {0x100000001ull, 0, 1000},
+        {0xFFFFFFFFFFFFFFFFull, 0, 0xFFFFFFFFu - 999u},  // a second before 1970
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TickOfTime(c.seconds, c.micros), c.tick) << c.seconds << " s " << c.micros << " us";
+    }
+}
+
+// The wall clock at microsecond resolution, read just before and after:
+// truncated, the tick lies between the two. Rounded, it would lie past them
+// when read in the second half of a millisecond, so the test goes on until
+// it has seen enough of those.
+TEST(Tick, AgreesWithTheClockItReads) {
+    const auto tickOf = [](const timeval& aTime) {
+        const std::uint64_t millis = static_cast<std::uint64_t>(aTime.tv_sec) * 1000u +
+                                     static_cast<std::uint64_t>(aTime.tv_usec) / 1000u;
+        return static_cast<std::uint32_t>(millis & 0xFFFFFFFFu);
+    };
+    int lateInTheMillisecond = 0;
+    for (long i = 0; i < 10000000 && lateInTheMillisecond < 100; ++i) {
+        timeval before{};
+        timeval after{};
+        gettimeofday(&before, nullptr);
+        const std::uint32_t tick = GetTick();
+        gettimeofday(&after, nullptr);
+        const std::uint32_t low = tickOf(before);
+        const std::uint32_t high = tickOf(after);
+        ASSERT_LE(tick - low, high - low) << "tick " << tick << ", clock " << before.tv_sec << " s "
+                                          << before.tv_usec << " us";
+        if (high == low && before.tv_usec % 1000 >= 500) ++lateInTheMillisecond;
+    }
+    EXPECT_EQ(lateInTheMillisecond, 100);
+}
+
+TEST(Tick, DifferenceIsModular) {
+    struct Case {
+        std::uint32_t start, now, elapsed;
+    } cases[] = {
+        {100, 350, 250},
+        {7, 7, 0},
+        {0xFFFFFFFFu - 5u, 5, 11},  // across the wrap
+        {11, 5, 0xFFFFFFFFu - 5u},  // the clock set back
+        {0, 0xFFFFFFFFu, 0xFFFFFFFFu},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TickDifference(c.start, c.now), c.elapsed) << c.start << " " << c.now;
+    }
 }
 
 class DateString : public ::testing::Test {
