@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "utils.h"
@@ -186,6 +187,50 @@ TEST_F(DateString, ExactSizesHoldTheTextAndNothingIsWrittenBeyondTheSize) {
     GenDateString(buffer, 1457359559, 5, 1);
     EXPECT_EQ(std::strlen(buffer), 4u);
     EXPECT_EQ(buffer[5], '#');
+}
+
+TEST_F(DateString, EveryMonthHasItsName) {
+    struct Case {
+        std::int32_t time;
+        const char* text;
+    } cases[] = {
+        {1610327040, "JAN-11-2021 01:04"}, {1613095680, "FEB-12-2021 02:08"},
+        {1615605120, "MAR-13-2021 03:12"}, {1618373760, "APR-14-2021 04:16"},
+        {1621056000, "MAY-15-2021 05:20"}, {1623824640, "JUN-16-2021 06:24"},
+        {1626506880, "JUL-17-2021 07:28"}, {1629275520, "AUG-18-2021 08:32"},
+        {1632044160, "SEP-19-2021 09:36"}, {1634726400, "OCT-20-2021 10:40"},
+        {1637495040, "NOV-21-2021 11:44"}, {1640177280, "DEC-22-2021 12:48"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Date(c.time, 1), c.text) << c.time;
+}
+
+TEST_F(DateString, NothingIsWrittenAtOrBeyondTheSize) {
+    struct Case {
+        std::int32_t size;
+        std::int32_t year;
+        const char* text;  // null: nothing written at all
+    } cases[] = {
+        {-1, 1, nullptr},
+        {0, 1, nullptr},
+        {1, 1, ""},
+        {17, 1, "MAR-07-2016 14:0"},
+        {18, 1, "MAR-07-2016 14:05"},
+        {12, 0, "MAR-07 14:0"},
+        {13, 0, "MAR-07 14:05"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "size " << c.size << (c.year ? " with" : " without") << " the year");
+        char buffer[32];
+        std::memset(buffer, '#', sizeof buffer);
+        GenDateString(buffer, 1457359559, c.size, c.year);
+        const std::size_t size = c.size > 0 ? static_cast<std::size_t>(c.size) : 0;
+        for (std::size_t i = size; i < sizeof buffer; ++i) EXPECT_EQ(buffer[i], '#') << "at " << i;
+        if (c.text == nullptr) continue;
+        const void* end = std::memchr(buffer, '\0', size);
+        ASSERT_NE(end, nullptr) << "unterminated";
+        EXPECT_EQ(std::string(buffer), c.text);
+    }
 }
 
 }  // namespace
