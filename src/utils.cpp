@@ -20,15 +20,21 @@ const char* FileNameOnly(const char* aPath) {
     return aPath;
 }
 
-std::uint32_t GetTick() {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    const auto seconds = static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec));
-    const auto millis = static_cast<std::uint32_t>(now.tv_usec / 1000);
-    return seconds * 1000u + millis;
+std::uint32_t TickOfTime(std::uint64_t aSeconds, std::uint32_t aMicroseconds) {
+    const auto seconds = static_cast<std::uint32_t>(aSeconds);  // the product wraps alike
+    return seconds * 1000u + aMicroseconds / 1000u;
 }
 
-std::uint32_t TickElapsed(std::uint32_t aStart) { return GetTick() - aStart; }
+std::uint32_t TickDifference(std::uint32_t aStart, std::uint32_t aNow) { return aNow - aStart; }
+
+std::uint32_t GetTick() {
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    // The microseconds are 0 to 999999 by contract.
+    return TickOfTime(static_cast<std::uint64_t>(now.tv_sec), static_cast<std::uint32_t>(now.tv_usec));
+}
+
+std::uint32_t TickElapsed(std::uint32_t aStart) { return TickDifference(aStart, GetTick()); }
 
 void GenDateString(char* aBuffer, std::int32_t aTime, std::int32_t aSize, std::int32_t aWithYear) {
     if (aSize <= 0) return;

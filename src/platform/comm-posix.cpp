@@ -28,6 +28,8 @@ const std::uint32_t KPortMagic = 0x54524E4Cu;
 
 bool IsDigit(char aChar) { return aChar >= '0' && aChar <= '9'; }
 
+}  // namespace
+
 bool DevicePath(const char* aName, std::string* aPath) {
     if (IsDevicePath(aName)) {
         *aPath = aName;
@@ -52,6 +54,8 @@ bool DevicePath(const char* aName, std::string* aPath) {
     }
     return !aPath->empty();
 }
+
+namespace {
 
 timespec Now() {
     timespec now;

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "baud.h"
+#include "line-settings.h"
 #include "port-posix.h"
 
 namespace {
@@ -35,10 +36,8 @@ bool SpeedCode(std::uint32_t aRate, speed_t* aCode) {
 }
 
 std::uint32_t RateOf(int aFd, const termios& aSettings) {
-    const speed_t code = cfgetospeed(&aSettings);
-    for (const TSpeed& s : KSpeeds) {
-        if (s.iCode == code) return s.iRate;
-    }
+    const std::uint32_t classic = RateOfSpeedCode(cfgetospeed(&aSettings));
+    if (classic != 0) return classic;
     std::uint32_t rate = 0;
     return GetArbitraryRate(aFd, &rate) ? rate : 0;
 }
@@ -58,20 +57,23 @@ const tcflag_t KFormatFlags = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS
 
 }  // namespace
 
-bool ReadLineSettings(int aFd, DCB* aDcb) {
-    termios t;
-    if (tcgetattr(aFd, &t) != 0) return false;
-    int lines = TIOCM_DTR | TIOCM_RTS;  // assumed raised where they cannot be read
-    if (ioctl(aFd, TIOCMGET, &lines) != 0) lines = TIOCM_DTR | TIOCM_RTS;
+std::uint32_t RateOfSpeedCode(speed_t aCode) {
+    for (const TSpeed& s : KSpeeds) {
+        if (s.iCode == aCode) return s.iRate;
+    }
+    return 0;
+}
 
+void DcbFromTermios(const termios& aSettings, std::uint32_t aRate, int aModemLines, DCB* aDcb) {
+    const termios& t = aSettings;
     const bool hardwareFlow = (t.c_cflag & CRTSCTS) != 0;
     aDcb->DCBlength = sizeof *aDcb;
-    aDcb->BaudRate = RateOf(aFd, t);
+    aDcb->BaudRate = aRate;
     aDcb->fBinary = 1;
     aDcb->fParity = (t.c_iflag & INPCK) != 0;
     aDcb->fOutxCtsFlow = hardwareFlow;
     aDcb->fOutxDsrFlow = 0;
-    aDcb->fDtrControl = (lines & TIOCM_DTR) != 0 ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    aDcb->fDtrControl = (aModemLines & TIOCM_DTR) != 0 ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
     aDcb->fDsrSensitivity = 0;
     aDcb->fTXContinueOnXoff = 0;
     aDcb->fOutX = (t.c_iflag & IXON) != 0;
@@ -79,8 +81,8 @@ bool ReadLineSettings(int aFd, DCB* aDcb) {
     aDcb->fErrorChar = 0;
     aDcb->fNull = 0;
     aDcb->fRtsControl = hardwareFlow ? RTS_CONTROL_HANDSHAKE
-                        : (lines & TIOCM_RTS) != 0 ? RTS_CONTROL_ENABLE
-                                                   : RTS_CONTROL_DISABLE;
+                        : (aModemLines & TIOCM_RTS) != 0 ? RTS_CONTROL_ENABLE
+                                                         : RTS_CONTROL_DISABLE;
     aDcb->fAbortOnError = 0;
     aDcb->fDummy2 = 0;
     aDcb->wReserved = 0;
@@ -114,13 +116,10 @@ bool ReadLineSettings(int aFd, DCB* aDcb) {
     aDcb->EofChar = 0;
     aDcb->EvtChar = 0;
     aDcb->wReserved1 = 0;
-    return true;
 }
 
-bool ApplyLineSettings(int aFd, const DCB& aDcb) {
-    termios t;
-    if (tcgetattr(aFd, &t) != 0) return false;
-
+bool TermiosFromDcb(const DCB& aDcb, termios* aSettings, bool* aArbitraryRate) {
+    termios& t = *aSettings;
     tcflag_t size;
     switch (aDcb.ByteSize) {
         case 5: size = CS5; break;
@@ -173,16 +172,36 @@ bool ApplyLineSettings(int aFd, const DCB& aDcb) {
     const bool classic = SpeedCode(aDcb.BaudRate, &code);
     if (classic && (cfsetispeed(&t, code) != 0 || cfsetospeed(&t, code) != 0)) return false;
     if (aDcb.BaudRate == 0) return false;
-    if (tcsetattr(aFd, TCSANOW, &t) != 0) return false;
-    if (!classic && !SetArbitraryRate(aFd, aDcb.BaudRate)) return false;
+    *aArbitraryRate = !classic;
+    return true;
+}
 
-    // tcsetattr succeeds when any part was taken: check that all of it was.
+bool TerminalTookSettings(const termios& aAsked, std::uint32_t aAskedRate, const termios& aApplied,
+                          std::uint32_t aAppliedRate) {
+    const tcflag_t format = KFormatFlags | CREAD | CLOCAL;
+    return (aApplied.c_cflag & format) == (aAsked.c_cflag & format) && aAppliedRate == aAskedRate;
+}
+
+bool ReadLineSettings(int aFd, DCB* aDcb) {
+    termios t;
+    if (tcgetattr(aFd, &t) != 0) return false;
+    int lines = TIOCM_DTR | TIOCM_RTS;  // assumed raised where they cannot be read
+    if (ioctl(aFd, TIOCMGET, &lines) != 0) lines = TIOCM_DTR | TIOCM_RTS;
+    DcbFromTermios(t, RateOf(aFd, t), lines, aDcb);
+    return true;
+}
+
+bool ApplyLineSettings(int aFd, const DCB& aDcb) {
+    termios t;
+    if (tcgetattr(aFd, &t) != 0) return false;
+    bool arbitrary = false;
+    if (!TermiosFromDcb(aDcb, &t, &arbitrary)) return false;
+    if (tcsetattr(aFd, TCSANOW, &t) != 0) return false;
+    if (arbitrary && !SetArbitraryRate(aFd, aDcb.BaudRate)) return false;
+
     termios applied;
     if (tcgetattr(aFd, &applied) != 0) return false;
-    if ((applied.c_cflag & (KFormatFlags | CREAD | CLOCAL)) != (t.c_cflag & (KFormatFlags | CREAD | CLOCAL))) {
-        return false;
-    }
-    if (RateOf(aFd, applied) != aDcb.BaudRate) return false;
+    if (!TerminalTookSettings(t, aDcb.BaudRate, applied, RateOf(aFd, applied))) return false;
 
     const bool dtr = aDcb.fDtrControl != DTR_CONTROL_DISABLE;
     const bool rts = aDcb.fRtsControl != RTS_CONTROL_DISABLE;

@@ -3,6 +3,7 @@
 #define TARNEL_PLATFORM_PORT_POSIX_H
 
 #include <cstdint>
+#include <string>
 
 #include "comm.h"
 
@@ -11,6 +12,10 @@ struct TPort {
     int iFd;
     COMMTIMEOUTS iTimeouts;
 };
+
+// The device a port name stands for: COMn and \\.\COMn name the device in
+// TARNEL_COMn, or /dev/ttyS<n-1>. False for any other name.
+bool DevicePath(const char* aName, std::string* aPath);
 
 // The port behind a handle, or null when the handle is not one of ours.
 TPort* PortOf(HANDLE aHandle);

@@ -3,18 +3,25 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/comm.h"
+#include "platform/port-posix.h"
 
 namespace {
 
@@ -23,6 +30,62 @@ using Clock = std::chrono::steady_clock;
 double MillisSince(Clock::time_point aStart) {
     return std::chrono::duration<double, std::milli>(Clock::now() - aStart).count();
 }
+
+// Runs aCall in a child process, so that a call that never returns fails
+// the test instead of hanging the suite: aCall's result, or -1 when the
+// child ran past aLimitMs.
+int InChild(const std::function<int()>& aCall, double aLimitMs) {
+    const pid_t child = fork();
+    if (child < 0) return -2;
+    if (child == 0) _exit(aCall());
+    const auto start = Clock::now();
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (MillisSince(start) > aLimitMs) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+}
+
+std::atomic<int> gInterruptions{0};
+
+void CountInterruption(int) { gInterruptions.fetch_add(1); }
+
+// SIGALRM every 3 ms while it lives, its handler installed without
+// SA_RESTART: every wait it lands in fails with EINTR.
+class Interruptions {
+public:
+    Interruptions() {
+        struct sigaction action {};
+        action.sa_handler = CountInterruption;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        sigaction(SIGALRM, &action, &iPrevious);
+        gInterruptions = 0;
+        const itimerval every = {{0, 3000}, {0, 3000}};
+        setitimer(ITIMER_REAL, &every, nullptr);
+    }
+    ~Interruptions() {
+        Stop();
+        sigaction(SIGALRM, &iPrevious, nullptr);
+    }
+    Interruptions(const Interruptions&) = delete;
+    Interruptions& operator=(const Interruptions&) = delete;
+
+    // How many came; no more come after.
+    int Stop() {
+        const itimerval never = {{0, 0}, {0, 0}};
+        setitimer(ITIMER_REAL, &never, nullptr);
+        return gInterruptions.load();
+    }
+
+private:
+    struct sigaction iPrevious {};
+};
 
 // A pseudo-terminal whose far end the test drives; its near end is COM7.
 class Pty : public ::testing::Test {
@@ -124,6 +187,34 @@ TEST_F(Pty, PortNamesAndTheirDevices) {
     EXPECT_EQ(Open("COM7"), INVALID_HANDLE_VALUE);
 }
 
+TEST(CommPosix, UnmappedNumbersNameTheEmulationLayersDevices) {
+    for (const char* variable : {"TARNEL_COM1", "TARNEL_COM3", "TARNEL_COM10", "TARNEL_COM100"}) {
+        unsetenv(variable);
+    }
+    setenv("TARNEL_COM3", "/dev/pts/42", 1);
+    struct Case {
+        const char* name;
+        const char* path;
+    } cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM10", "/dev/ttyS9"},
+        {"\\\\.\\COM100", "/dev/ttyS99"},
+        {"com2", "/dev/ttyS1"},
+        {"COM3", "/dev/pts/42"},
+        {"\\\\.\\COM3", "/dev/pts/42"},
+    };
+    for (const Case& c : cases) {
+        std::string path = "unchanged";
+        EXPECT_TRUE(DevicePath(c.name, &path)) << c.name;
+        EXPECT_EQ(path, c.path) << c.name;
+    }
+    // A variable that is set but empty names no device.
+    setenv("TARNEL_COM3", "", 1);
+    std::string path;
+    EXPECT_FALSE(DevicePath("COM3", &path));
+    unsetenv("TARNEL_COM3");
+}
+
 TEST_F(Pty, APortHeldByAnotherProcessDoesNotOpen) {
     const int other = open(iPath.c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(other, 0);
@@ -165,7 +256,9 @@ TEST_F(Pty, LineSettingsReachTheTerminal) {
         dcb.fDtrControl = DTR_CONTROL_ENABLE;
         ASSERT_TRUE(SetCommState(iHandle, &dcb)) << c.rate;
         const termios t = SlaveSettings();
-        if (c.code != 0) EXPECT_EQ(cfgetospeed(&t), c.code) << c.rate;
+        if (c.code != 0) {
+            EXPECT_EQ(cfgetospeed(&t), c.code) << c.rate;
+        }
         EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS), c.cflags) << c.rate;
         EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
         EXPECT_EQ(t.c_oflag & OPOST, 0u);
@@ -383,6 +476,107 @@ TEST_F(Pty, AFarEndThatWentAwayFailsTransfers) {
     EXPECT_FALSE(WriteFile(iHandle, "GT\n", 3, &done, nullptr));
 }
 
+TEST_F(Pty, ASignalDoesNotCutAReadShort) {
+    OpenRaw();
+    SetTimeouts(0, 0, 30);
+    Interruptions signals;
+    const auto start = Clock::now();
+    BOOL ok = 0;
+    const std::string got = Read(127, &ok);
+    const double ms = MillisSince(start);
+    EXPECT_GT(signals.Stop(), 0) << "no signal came during the read";
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(got, "");
+    EXPECT_GE(ms, 30.0);
+    EXPECT_LT(ms, 200.0);
+}
+
+TEST_F(Pty, ASignalDoesNotCutAWriteShort) {
+    OpenRaw();
+    // More than the terminal buffers, so that the write waits for the far
+    // end, which starts reading only after some interruptions.
+    const std::string bytes(256 * 1024, 'w');
+    std::size_t drained = 0;
+    Interruptions signals;
+    std::thread reader([this, &bytes, &drained] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const auto start = Clock::now();
+        while (drained < bytes.size() && MillisSince(start) < 5000.0) {
+            pollfd p = {iMaster, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;  // the signal may land here too
+            char buf[4096];
+            const ssize_t n = read(iMaster, buf, sizeof buf);
+            if (n > 0) drained += static_cast<std::size_t>(n);
+        }
+    });
+    DWORD done = 0;
+    const BOOL ok = WriteFile(iHandle, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    const int interruptions = signals.Stop();
+    reader.join();
+    EXPECT_GT(interruptions, 0) << "no signal came during the write";
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(done, bytes.size());
+    EXPECT_EQ(drained, bytes.size());
+}
+
+// A transfer on a hung-up terminal fails at once. With end of file taken
+// for an empty read, or an error for a full buffer, it would wait for a
+// terminal that is always ready and never return: hence the child.
+// errno may hold EAGAIN from anything before; only what the call itself
+// sees may decide.
+TEST_F(Pty, AHungUpTerminalFailsAReadAtOnce) {
+    OpenRaw();
+    SetTimeouts(0, 0, 1000);
+    CloseFarEnd();
+    const auto start = Clock::now();
+    const int result = InChild(
+        [this] {
+            char buf[16];
+            DWORD done = 0;
+            errno = EAGAIN;
+            return ReadFile(iHandle, buf, sizeof buf, &done, nullptr) ? 1 : 0;
+        },
+        3000.0);
+    EXPECT_EQ(result, 0) << "1: the read succeeded; -1: it never returned";
+    EXPECT_LT(MillisSince(start), 100.0);
+}
+
+TEST_F(Pty, AHungUpTerminalFailsAWriteAtOnce) {
+    OpenRaw();
+    COMMTIMEOUTS timeouts = {0, 0, 0, 0, 1000};
+    ASSERT_TRUE(SetCommTimeouts(iHandle, &timeouts));
+    const auto staleWrite = [this](const std::string& aBytes) {
+        DWORD done = 0;
+        errno = EAGAIN;
+        return WriteFile(iHandle, aBytes.data(), static_cast<DWORD>(aBytes.size()), &done, nullptr) ? 1 : 0;
+    };
+    const std::string more(256 * 1024, 'w');
+    const std::string command = "GT\n";
+
+    // Gone while the write waits for room.
+    std::thread hangUp([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        CloseFarEnd();
+    });
+    auto start = Clock::now();
+    int result = InChild(
+        [this, &staleWrite, &more] {
+            close(iMaster);  // the parent's copy alone keeps the far end open
+            return staleWrite(more);
+        },
+        3000.0);
+    double ms = MillisSince(start);
+    hangUp.join();
+    EXPECT_EQ(result, 0) << "1: the write succeeded; -1: it never returned";
+    EXPECT_LT(ms, 20.0 + 100.0);
+
+    // Gone before the write began.
+    start = Clock::now();
+    result = InChild([&staleWrite, &command] { return staleWrite(command); }, 3000.0);
+    EXPECT_EQ(result, 0) << "1: the write succeeded; -1: it never returned";
+    EXPECT_LT(MillisSince(start), 100.0);
+}
+
 TEST(CommPosix, SleepIsPreciseToTheMillisecond) {
     for (DWORD ms : {1u, 2u, 5u}) {
         std::vector<double> took;
@@ -395,6 +589,16 @@ TEST(CommPosix, SleepIsPreciseToTheMillisecond) {
         EXPECT_GE(took.front(), static_cast<double>(ms));
         EXPECT_LT(took[took.size() / 2], ms + 0.3);
     }
+}
+
+TEST(CommPosix, SignalsDoNotCutASleepShort) {
+    Interruptions signals;
+    const auto start = Clock::now();
+    Sleep(30);
+    const double ms = MillisSince(start);
+    EXPECT_GT(signals.Stop(), 0) << "no signal came during the pause";
+    EXPECT_GE(ms, 30.0);
+    EXPECT_LT(ms, 200.0);
 }
 
 }  // namespace
