@@ -202,6 +202,8 @@ TEST(CommPosix, UnmappedNumbersNameTheEmulationLayersDevices) {
         {"com2", "/dev/ttyS1"},
         {"COM3", "/dev/pts/42"},
         {"\\\\.\\COM3", "/dev/pts/42"},
+        // A device's own path names itself, COM in it or not.
+        {"/dev/serial/by-id/usb-Example_COM5-if00-port0", "/dev/serial/by-id/usb-Example_COM5-if00-port0"},
     };
     for (const Case& c : cases) {
         std::string path = "unchanged";
