@@ -118,16 +118,6 @@ def is_dynamic(path):
                for i in range(phnum))
 
 
-def choose_cpus():
-    """(the CPU of the exchange, the CPU of the busy loop or None), for --pin.
-
-    The tool, the peer and the simulated sensor then share one CPU; a
-    wake-up sent to another CPU can wait there for that CPU's next timer tick
-    (up to 8 ms seen in virtual machines)."""
-    cpus = sorted(os.sched_getaffinity(0))
-    return cpus[0], (cpus[-1] if len(cpus) > 1 else None)
-
-
 def start_sensor(sim, args=(), log=None, realtime=False):
     """The simulated sensor, paced at the line rate like hardware. Hardware
     answers without taking CPU time from the machine, but it has no
@@ -332,10 +322,13 @@ def main():
         if not os.access(program, os.X_OK):
             fail_setup(f"{program} not found or not executable (bench/run-bench.sh builds both)")
     cpus = sorted(os.sched_getaffinity(0))
+    # --pin puts the tool, the peer and the sensor on one CPU: a wake-up sent
+    # to another CPU can wait there for that CPU's next timer tick (up to 8 ms
+    # seen in virtual machines).
+    pinned = cpus[0]
     if args.pin:
-        exchange_cpu, _ = choose_cpus()
-        os.sched_setaffinity(0, {exchange_cpu})  # inherited by everything started from here
-        busy_cpus = [cpu for cpu in cpus if cpu != exchange_cpu] or [exchange_cpu]
+        os.sched_setaffinity(0, {pinned})  # inherited by everything started from here
+        busy_cpus = [cpu for cpu in cpus if cpu != pinned] or [pinned]
     else:
         busy_cpus = [None] * len(cpus)
     log = tempfile.NamedTemporaryFile(prefix="bench-sensor-", suffix=".log") if args.explain else None
@@ -359,7 +352,7 @@ def main():
               + ("real-time priority" if args.realtime else "ordinary priority"))
         print(f"machine: {len(cpus)} CPUs, {platform.system()} {platform.release()}, "
               f"Python {platform.python_version()}, load average {' '.join(f'{x:.2f}' for x in os.getloadavg())}")
-        print("CPUs: " + (f"tarnel, the peer and the sensor on CPU {exchange_cpu}, busy loops on CPUs "
+        print("CPUs: " + (f"tarnel, the peer and the sensor on CPU {pinned}, busy loops on CPUs "
                           f"{', '.join(str(c) for c in busy_cpus)}" if args.pin else
                           "everything wherever the scheduler puts it"))
         print(f"floor: 4 exchanges x (1 ms pause + 1 ms read window) = {FLOOR_MS:.1f} ms")

@@ -2,7 +2,6 @@
 
 #include <getopt.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "console.h"

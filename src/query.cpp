@@ -1,6 +1,5 @@
 #include "query.h"
 
-#include <cstdio>
 #include <cstring>
 #include <limits>
 

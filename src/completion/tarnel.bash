@@ -28,12 +28,13 @@ _tarnel()
         prev==
         cur=
     fi
-    # The device: after -d or --device (or an abbreviation of it).
+    # The device: after -d, or after --device (or an abbreviation of it) with
+    # or without the equals sign.
+    local option=$prev
+    [[ $prev == = ]] && option=$before
     local device=no
-    case $prev in
-        -d | --de | --dev | --devi | --devic | --device) device=yes ;;
-        =) case $before in --de | --dev | --devi | --devic | --device) device=yes ;; esac ;;
-    esac
+    [[ $prev == -d ]] && device=yes
+    case $option in --de | --dev | --devi | --devic | --device) device=yes ;; esac
     local candidate
     if [[ $device == yes ]]; then
         while IFS= read -r candidate; do

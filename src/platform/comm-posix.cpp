@@ -20,13 +20,12 @@
 #include <new>
 #include <string>
 
+#include "number.h"
 #include "port-posix.h"
 
 namespace {
 
 const std::uint32_t KPortMagic = 0x54524E4Cu;
-
-bool IsDigit(char aChar) { return aChar >= '0' && aChar <= '9'; }
 
 }  // namespace
 

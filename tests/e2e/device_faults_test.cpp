@@ -43,9 +43,7 @@ TEST_F(EndToEnd, PortLockedByAnotherProcessIsWaitedForUpToASecond) {
 
     ASSERT_EQ(StopSensor(), 0);
     std::vector<std::string> commands;
-    int loneFeeds = 0;
-    std::string problem;
-    ASSERT_TRUE(SplitExchanges(SensorLog(), commands, loneFeeds, problem)) << problem;
+    ASSERT_TRUE(SentCommands(&commands));
     EXPECT_EQ(commands, (std::vector<std::string>{"GT", "GH", "GP", "GN"})) << "the locked run must not write";
 }
 
@@ -210,9 +208,7 @@ TEST_F(EndToEnd, LostOutputEndsWithAWriteError) {
         EXPECT_EQ(run.iErr, "tarnel: write error: " + c.iReason + "\n");
         ASSERT_EQ(StopSensor(), 0);
         std::vector<std::string> commands;
-        int loneFeeds = 0;
-        std::string problem;
-        EXPECT_TRUE(SplitExchanges(SensorLog(), commands, loneFeeds, problem)) << problem;
+        EXPECT_TRUE(SentCommands(&commands));
         EXPECT_EQ(commands, (std::vector<std::string>{"GT", "GH", "GP", "GN"}));
     }
 

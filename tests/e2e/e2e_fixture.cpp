@@ -98,6 +98,18 @@ ProcessResult EndToEnd::RunTool(const std::vector<std::string>& aArgs, const std
 
 std::string EndToEnd::SensorLog() const { return SensorReceivedBytes(ReadWholeFile(iLogPath)); }
 
+::testing::AssertionResult EndToEnd::SentCommands(std::vector<std::string>* aCommands, int* aLoneFeeds) const {
+    const std::string sent = SensorLog();
+    int loneFeeds = 0;
+    std::string problem;
+    aCommands->clear();
+    if (!SplitExchanges(sent, *aCommands, loneFeeds, problem)) {
+        return ::testing::AssertionFailure() << problem << " in \"" << Visible(sent) << "\"";
+    }
+    if (aLoneFeeds != nullptr) *aLoneFeeds = loneFeeds;
+    return ::testing::AssertionSuccess();
+}
+
 std::vector<TSensorChunk> EndToEnd::SensorTraffic() const { return SensorChunks(ReadWholeFile(iLogPath)); }
 
 std::vector<std::string> EndToEnd::SensorReport() const { return SplitLines(ReadWholeFile(iReportPath)); }

@@ -42,6 +42,10 @@ protected:
 
     // Bytes the tool wrote to the sensor; call after StopSensor.
     std::string SensorLog() const;
+    // The commands the tool sent, and how many lone line feeds got through
+    // the purge; a failure with the first byte that fits no exchange. Call
+    // after StopSensor.
+    ::testing::AssertionResult SentCommands(std::vector<std::string>* aCommands, int* aLoneFeeds = nullptr) const;
     // Every chunk received and sent, with its time; call after StopSensor.
     std::vector<TSensorChunk> SensorTraffic() const;
     std::vector<std::string> SensorReport() const;

@@ -53,10 +53,8 @@ TEST_F(EndToEnd, SelectionsPrintTheReadingsAndSendOnlyTheirCommands) {
 
         std::vector<std::string> commands;
         int loneFeeds = 0;
-        std::string problem;
-        std::string sent = SensorLog();
-        EXPECT_TRUE(SplitExchanges(sent, commands, loneFeeds, problem)) << problem << " in \"" << Visible(sent) << "\"";
-        EXPECT_EQ(commands, c.iCommands) << "sent \"" << Visible(sent) << "\"";
+        EXPECT_TRUE(SentCommands(&commands, &loneFeeds));
+        EXPECT_EQ(commands, c.iCommands) << "sent \"" << Visible(SensorLog()) << "\"";
         loneFeedsSeen += loneFeeds;
         exchanges += static_cast<int>(commands.size());
     }
@@ -193,9 +191,7 @@ TEST_F(EndToEnd, RepeatedRunsAgainstOneSensorAllSucceed) {
     std::printf("tarnel -d com3 -a: median %.2f ms, max %.2f ms over %d runs\n", median, millis.back(), KRuns);
     ASSERT_EQ(StopSensor(), 0);
     std::vector<std::string> commands;
-    int loneFeeds = 0;
-    std::string problem;
-    ASSERT_TRUE(SplitExchanges(SensorLog(), commands, loneFeeds, problem)) << problem;
+    ASSERT_TRUE(SentCommands(&commands));
     EXPECT_EQ(commands.size(), static_cast<std::size_t>(4 * KRuns));
     // Four exchanges of a 1 ms pause and a read window of at most 1 ms each:
     // a native run far above that spends its time somewhere it should not.

@@ -39,7 +39,7 @@ expected="./usr/bin/tarnel ./usr/share/bash-completion/completions/tarnel ./usr/
 root=$work/root
 "$dpkg_deb" -x "$deb" "$root" || fail "cannot unpack $deb"
 tool=$root/usr/bin/tarnel
-sections=$("$readelf" -S -W "$tool" | grep -o '\.debug_[a-z_]*\|\.symtab' | sort -u | tr '\n' ' ')
+sections=$(debug_sections "$readelf" "$tool")
 [ -z "$sections" ] || fail "usr/bin/tarnel is not stripped: $sections"
 # Depends follow the binary: a static one needs nothing.
 if "$readelf" -d "$tool" 2>/dev/null | grep -q '(NEEDED)'; then

@@ -22,7 +22,7 @@ expected="bin/tarnel share/bash-completion/completions/tarnel share/doc/tarnel/c
 [ "$files" = "$expected" ] || fail "installed files must be $expected; found: $files"
 
 if [ -x "$prefix/bin/tarnel" ]; then
-    debug=$("$readelf" -S -W "$prefix/bin/tarnel" | grep -o '\.debug_[a-z_]*\|\.symtab' | sort -u | tr '\n' ' ')
+    debug=$(debug_sections "$readelf" "$prefix/bin/tarnel")
     [ -z "$debug" ] || fail "bin/tarnel is not stripped: $debug"
     "$prefix/bin/tarnel" >"$work/help.out" 2>"$work/help.err"
     status=$?

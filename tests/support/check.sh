@@ -20,6 +20,12 @@ make_packages() {
         { cat "$3/cpack.log"; echo "FAIL: cpack"; exit 1; }
 }
 
+# The debugging sections an ELF program still holds, for a stripped one none.
+#   debug_sections READELF PROGRAM
+debug_sections() {
+    "$1" -S -W "$2" | grep -o '\.debug_[a-z_]*\|\.symtab' | sort -u | tr '\n' ' '
+}
+
 # Ends the check: the summary when nothing failed, and the status.
 finish() {
     [ "$failed" -eq 0 ] && echo "$*"
