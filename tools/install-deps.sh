@@ -3,7 +3,8 @@
 #   install-deps.sh [demo|native|windows|all]     (default: all)
 # demo:    what tools/demo.sh builds with: a compiler and CMake;
 # native:  the Linux build, its tests, sanitizers, fuzzing and the Debian
-#          package's checks;
+#          package's checks, and for the driver test QEMU, busybox-static and
+#          a kernel to boot (tools/guest-kernel.sh);
 # windows: the i686 mingw-w64 cross toolchain and 32-bit Wine to run its
 #          executable (hence the i386 architecture).
 #
@@ -13,14 +14,14 @@ set -eu
 
 demo="cmake g++"
 native="$demo googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base time
-        dpkg-dev lintian"
+        dpkg-dev lintian qemu-system-x86 busybox-static cpio kmod"
 windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386"
 
 case "${1:-all}" in
-    demo) packages="$demo"; need_i386=no ;;
-    native) packages="$native"; need_i386=no ;;
-    windows) packages="$windows"; need_i386=yes ;;
-    all) packages="$native $windows"; need_i386=yes ;;
+    demo) packages="$demo"; need_i386=no; kernel=no ;;
+    native) packages="$native"; need_i386=no; kernel=yes ;;
+    windows) packages="$windows"; need_i386=yes; kernel=no ;;
+    all) packages="$native $windows"; need_i386=yes; kernel=yes ;;
     *) echo "usage: install-deps.sh [demo|native|windows|all]" >&2; exit 2 ;;
 esac
 
@@ -38,7 +39,14 @@ if [ "$need_i386" = yes ] && ! dpkg --print-foreign-architectures | grep -qx i38
     add_i386=yes
 fi
 
+guest_kernel() {
+    if [ "$kernel" = yes ]; then
+        "$(dirname "$0")/guest-kernel.sh"
+    fi
+}
+
 if [ -z "$missing" ] && [ "$add_i386" = no ]; then
+    guest_kernel
     exit 0
 fi
 
@@ -56,3 +64,5 @@ apt-get update -q
 # program; without them the install is a fraction of the size.
 # shellcheck disable=SC2086  # the list is meant to split into words
 apt-get install -y -q --no-install-recommends $missing
+# The kernel package needs apt's lists and, unpacked, kmod's depmod.
+guest_kernel
