@@ -18,8 +18,10 @@ void Fail(const char* aMessage) {
 
 const std::uint8_t* Bytes(const char* aText) { return reinterpret_cast<const std::uint8_t*>(aText); }
 
-// How long after its command a reply may still be completed.
-const DWORD KReplyWaitMs = 100;
+// How long after its command a reply may still be completed. Sensors that
+// measure when asked and radio or network bridges take hundreds of
+// milliseconds; what a script would wait for a line, a second, serves.
+const DWORD KReplyWaitMs = 1000;
 
 // A moment on the platform's monotonic counter. Without a counter the
 // deadline has always passed, and an exchange is the single read it was.
@@ -47,9 +49,29 @@ bool Passed(const TDeadline& aDeadline) {
     return !aDeadline.iValid || !QueryPerformanceCounter(&now) || now.QuadPart >= aDeadline.iAt;
 }
 
+bool HasLineEnd(const std::uint8_t* aBytes, int aCount) {
+    return aCount > 0 && std::memchr(aBytes, '\n', static_cast<std::size_t>(aCount)) != nullptr;
+}
+
+// The rest of a cut reply is still on its way, and the protocol has no
+// framing: read on to its line feed, for as long as a reply may take, and
+// drop it, so that no tail is taken for the next quantity.
+void DrainCutReply() {
+    const TDeadline deadline = DeadlineIn(KReplyWaitMs);
+    std::uint8_t scrap[KReplySize];
+    for (;;) {
+        const int got = gSerial.Read(scrap, KReplyMax);
+        if (got < 0 || HasLineEnd(scrap, got) || Passed(deadline)) return;  // a lost port shows at the write
+    }
+}
+
 }  // namespace
 
+bool gReplyCut = false;
+
 int QuerySensor(const char* aCommand, char (&aReply)[KReplySize]) {
+    if (gReplyCut) DrainCutReply();
+    gReplyCut = false;
     gSerial.Write(Bytes("\n"), 1);
     gSerial.Flush();  // nothing received before the command is part of its reply
     if (gSerial.Write(Bytes(aCommand), KCommandLength) < 0) {
@@ -71,7 +93,7 @@ int QuerySensor(const char* aCommand, char (&aReply)[KReplySize]) {
             Fail(MessageText(gSerial.iLastError));
             return -1;
         }
-        const bool lineEnd = std::memchr(buffer + count, '\n', static_cast<std::size_t>(got)) != nullptr;
+        const bool lineEnd = HasLineEnd(buffer + count, got);
         count += got;
         if (lineEnd || count >= KReplyMax || Passed(deadline)) break;
     }
@@ -79,6 +101,7 @@ int QuerySensor(const char* aCommand, char (&aReply)[KReplySize]) {
         Fail("No response.");
         return -1;
     }
+    gReplyCut = !HasLineEnd(buffer, count);
     aReply[count] = '\0';
     return count;
 }

@@ -157,18 +157,21 @@ INSTANTIATE_TEST_SUITE_P(
         TReplyCase{"-n", "GN", "\xF4\x90\x80\x80", "\xF4\x90\x80\x80\n", "\"\\u00F4\\u0090\\u0080\\u0080\""},
         TReplyCase{"-n", "GN", "\xE2\x82\xAC\xE2", "\xE2\x82\xAC\xE2\n", "\"\xE2\x82\xAC\\u00E2\""}));
 
-// A reply longer than one read: the rest waits on the port and is discarded
-// by the next exchange's purge.
-TEST(LongReply, OnlyOneReadOf127BytesCounts) {
-    const std::string reply = "12.5" + std::string(196, 'x');
+// A reply longer than 127 bytes: only they count. The rest, up to its line
+// feed, is read and dropped before the next command, since on a real line it
+// is still arriving; the last reply's rest is left to the close.
+TEST(LongReply, OnlyTheFirst127BytesCount) {
+    const std::string reply = "12.5" + std::string(196, 'x') + "\r\n";
     const TCliRun run = RunFake({"-d", "COM3", "-a"},
                                 Reply("GT", reply) + Reply("GH", "45.6\r\n") + Reply("GP", "1013.2\r\n") +
-                                    Reply("GN", std::string(200, 'N')));
+                                    Reply("GN", std::string(200, 'N') + "\r\n"));
     EXPECT_EQ(run.iStatus, 0);
     EXPECT_EQ(run.iOut, "12.5\n45.6\n1013.2\n" + std::string(63, 'N') + "\n");
     const std::vector<std::string> reads = TraceOf(run.iTrace, "ReadFile");
-    ASSERT_EQ(reads.size(), 4u);
+    ASSERT_EQ(reads.size(), 5u);
     EXPECT_EQ(reads[0], "ReadFile 127 -> " + FakeHex(reply.substr(0, 127)));
+    EXPECT_EQ(reads[1], "ReadFile 127 -> " + FakeHex(reply.substr(127)));
+    EXPECT_EQ(reads[4], "ReadFile 127 -> " + FakeHex(std::string(127, 'N')));
 }
 
 // JSON lines of several members with odd names and infinite readings.

@@ -34,24 +34,6 @@ TEST_F(EndToEnd, LateAndPiecewiseRepliesAreReadWhole) {
     }
 }
 
-// Past 100 ms after its command a reply is taken as it stands; the rest of it
-// comes long after the run and confuses no later quantity.
-TEST_F(EndToEnd, RepliesEndAHundredMillisecondsAfterTheirCommand) {
-    ASSERT_TRUE(StartSensor({"--split=GT:2:300000"}));
-    EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-a"}), 0, "23.0\n45.6\n1013.2\nAB-1\n"));
-
-    ASSERT_TRUE(StartSensor({"--reply=GT:32332e34"}));  // 23.4 without a line end
-    ProcessResult run = RunTool({"-d", "com3", "-a"});
-    EXPECT_TRUE(Ran(run, 0, KPlainAll));
-    EXPECT_GE(run.iSeconds, 0.1);
-
-    ASSERT_TRUE(StartSensor({"--silent=GT", "--silent=GH", "--silent=GP", "--silent=GN"}));
-    run = RunTool({"-d", "com3", "-a"});
-    EXPECT_TRUE(Ran(run, 2, KAllMissing));
-    EXPECT_GE(run.iSeconds, 0.4);
-    EXPECT_LT(run.iSeconds, 2.0);  // four exchanges of 100 ms, and nothing that hangs
-}
-
 TEST_F(EndToEnd, SilentSensorGivesMissingValues) {
     ASSERT_TRUE(StartSensor({"--silent=GH", "--silent=GN"}));
     EXPECT_TRUE(Ran(RunTool({"-d", "com3", "-a"}), 2, "23.4\nNaN\n1013.2\nUNKNOWN\n"));
@@ -78,13 +60,13 @@ TEST_F(EndToEnd, HangUpDuringAQueryLeavesTheRestMissing) {
     ProcessResult run = RunTool({"-v", "-d", "com3", "-a"});
     EXPECT_EQ(iSensor.WaitForExit(2000), 0);
     ASSERT_TRUE(StripBanner(run));
-    // The read finds the hang-up (as the platform reports it); only a hang-up
-    // seen later than 100 ms after the command would look like silence.
+    // The read finds the hang-up as the platform reports it: a failed read,
+    // or silence, which costs the second a silent sensor costs.
     const std::string head = "23.4\n45.6\n";
     const std::string tail = "NaN\nERROR: Error: Write\nUNKNOWN\n";
     ::testing::AssertionResult hungUp = Ran(run, 2, head + Platform().HungUpReadError() + "\n" + tail);
     EXPECT_TRUE(hungUp || Ran(run, 2, head + "ERROR: No response.\n" + tail)) << hungUp.message();
-    EXPECT_LT(run.iSeconds, 1.0);
+    EXPECT_LT(run.iSeconds, 2.0);
 }
 
 // Unplugged between two quantities: the sensor answered the humidity and is
@@ -100,5 +82,5 @@ TEST_F(EndToEnd, DeviceLostBetweenQuantities) {
     const std::string tail = "\n, \"pressure\": nullERROR: Error: Write\n, \"name\": \"UNKNOWN\" }\n";
     ::testing::AssertionResult viaRead = Ran(run, 2, head + Platform().HungUpReadError() + tail);
     EXPECT_TRUE(viaRead || Ran(run, 2, head + "ERROR: Error: Write" + tail)) << viaRead.message();
-    EXPECT_LT(run.iSeconds, 1.0);
+    EXPECT_LT(run.iSeconds, 2.0);  // a hang-up read as silence costs a second
 }

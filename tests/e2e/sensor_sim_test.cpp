@@ -61,3 +61,28 @@ TEST_F(EndToEnd, SimulatedAdapterHoldsShortRepliesForItsLatency) {
     EXPECT_EQ(reply.iSent[0].second, 6u);
     EXPECT_GE(static_cast<double>(reply.iSent[0].first - reply.iCommandMicros), 16000 + 4 * KFrameMicros - 1);
 }
+
+// Firmware takes the next command only once its reply is out. A temperature
+// 1.2 s late outlasts the tool's second, so the humidity's command comes
+// while the sensor still measures: a sequential sensor answers it after the
+// temperature, an overlapping one as soon as it falls due.
+TEST_F(EndToEnd, SequentialSensorAnswersOneCommandAtATime) {
+    const struct {
+        std::vector<std::string> iArgs;
+        const char* iFirstReply;
+    } cases[] = {
+        {{"--sequential", "--delay=GT:1200000"}, "23.4\r\n"},
+        {{"--delay=GT:1200000"}, "45.6\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.iArgs.size());
+        ASSERT_TRUE(StartSensor(c.iArgs));
+        EXPECT_EQ(RunTool({"-d", "com3", "-a"}).iStatus, 2);  // the temperature is missing
+        ASSERT_EQ(StopSensor(), 0);
+        std::string sent;
+        for (const TSensorChunk& chunk : SensorTraffic()) {
+            if (chunk.iSent) sent += chunk.iBytes;
+        }
+        EXPECT_EQ(sent.substr(0, 6), c.iFirstReply) << Visible(sent);
+    }
+}

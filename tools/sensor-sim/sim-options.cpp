@@ -29,6 +29,7 @@ enum OptionId {
     OptLog,
     OptRealtime,
     OptNoPacing,
+    OptSequential,
     OptLatency,
     OptStartLine,
     OptTerminal,
@@ -51,6 +52,7 @@ const struct option KSimLongOptions[] = {
     {"log", required_argument, nullptr, OptLog},
     {"realtime", no_argument, nullptr, OptRealtime},
     {"no-pacing", no_argument, nullptr, OptNoPacing},
+    {"sequential", no_argument, nullptr, OptSequential},
     {"latency", required_argument, nullptr, OptLatency},
     {"start-line", required_argument, nullptr, OptStartLine},
     {"terminal", required_argument, nullptr, OptTerminal},
@@ -197,6 +199,13 @@ void PrintSimHelp(std::FILE* aOut, const char* aProgram) {
         "  due, one byte at a time; a reply once begun goes out whole, and a pause\n"
         "  inside one (--split) leaves the line to what falls due meanwhile.\n"
         "  --no-pacing                bytes take no time on the line\n"
+        "  --sequential               answer one command at a time, as firmware does: a\n"
+        "                             command that arrives while an earlier one is\n"
+        "                             measured (--delay) or answered waits in the\n"
+        "                             sensor's input until that reply is out; by\n"
+        "                             default each command is answered when its own\n"
+        "                             reply falls due, and late replies overlap\n"
+        "                             (hang-up faults act on receipt either way)\n"
         "  --latency=MS               a USB adapter between line and terminal: bytes\n"
         "                             are held until MS ms after the first held byte,\n"
         "                             or until 62 are held\n"
@@ -323,6 +332,9 @@ ParseOutcome ParseSimOptions(int aArgc, char** aArgv, SimOptions& aOptions, std:
                 break;
             case OptNoPacing:
                 aOptions.iPacing = false;
+                break;
+            case OptSequential:
+                aOptions.iSequential = true;
                 break;
             case OptLatency: {
                 long millis = 0;

@@ -41,6 +41,7 @@ struct SimOptions {
     std::string iLogPath;
     bool iRealtime = false;
     bool iPacing = true;         // bytes take their time on the line
+    bool iSequential = false;    // one command at a time, as firmware answers
     long iLatencyUs = 0;         // a USB adapter's latency timer; 0: none
     StartLine iStartLine;
 };

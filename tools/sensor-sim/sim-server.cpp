@@ -40,6 +40,7 @@ private:
     ServerFiles iFiles;
     CTransmitter iLine;
     SimClock::time_point iReceiveFree{};  // when the last byte received was complete
+    SimClock::time_point iBusyUntil{};    // sequential: when the last reply is out
     std::string iCommandLine;
     bool iLineTooLong = false;
     bool iHangupArmed = false;
@@ -80,16 +81,24 @@ bool CSensor::HandleLine(SimClock::time_point aArrival) {
     const CommandBehaviour& behaviour = iOptions.iCommands[static_cast<int>(command)];
     if (behaviour.iHangup) return false;
     if (behaviour.iSilent) return true;
-    SimClock::time_point due = aArrival + std::chrono::microseconds(behaviour.iDelayUs);
+    // Firmware that answers one command at a time reads the next one from its
+    // input only once the reply before it is out.
+    const SimClock::time_point taken = iOptions.iSequential ? std::max(aArrival, iBusyUntil) : aArrival;
+    const SimClock::time_point due = taken + std::chrono::microseconds(behaviour.iDelayUs);
     const std::string& reply = behaviour.iReply;
+    const std::chrono::nanoseconds frame = Frame();
+    SimClock::time_point out = due + frame * static_cast<long>(reply.size());
     if (behaviour.iSplit && behaviour.iSplitBytes < reply.size()) {
         // The rest follows the pause after the first part has gone out.
-        const std::chrono::nanoseconds first = Frame() * static_cast<long>(behaviour.iSplitBytes);
+        const std::chrono::nanoseconds first = frame * static_cast<long>(behaviour.iSplitBytes);
+        const std::chrono::microseconds pause(behaviour.iSplitUs);
         iLine.Add(reply.substr(0, behaviour.iSplitBytes), due);
-        iLine.Add(reply.substr(behaviour.iSplitBytes), due + first + std::chrono::microseconds(behaviour.iSplitUs));
+        iLine.Add(reply.substr(behaviour.iSplitBytes), due + first + pause);
+        out += pause;
     } else {
         iLine.Add(reply, due);
     }
+    iBusyUntil = out;
     if (behaviour.iHangupAfter) iHangupArmed = true;
     return true;
 }
