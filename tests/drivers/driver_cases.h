@@ -15,9 +15,8 @@ enum TDriver : unsigned {
 
 enum TNeeds : unsigned {
     KNoNeeds = 0u,
-    KSequentialSensor = 1u,  // a sensor that answers one command at a time
-    KHostUnplug = 2u,        // the host pulls the USB adapter once the sensor's reply has begun
-    KNoSensor = 4u,          // nothing serves the line
+    KHostUnplug = 1u,  // the host pulls the USB adapter once the sensor's reply has begun
+    KNoSensor = 2u,    // nothing serves the line
 };
 
 struct TDriverCase {

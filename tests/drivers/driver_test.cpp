@@ -86,11 +86,6 @@ std::string Indented(const std::string& aText) {
     return out;
 }
 
-std::string Program(const char* aVariable, const char* aBuilt) {
-    const char* set = std::getenv(aVariable);
-    return set != nullptr && *set != '\0' ? set : aBuilt;
-}
-
 // What the guest answered for one case.
 struct TAnswer {
     bool iComplete = false;
@@ -104,16 +99,21 @@ struct TAnswer {
 // The machine and the two host lines, for the whole run.
 class CMachine {
 public:
-    // Builds the initramfs and boots; false with everything known about why not.
-    bool Boot(std::string* aError);
+    // Builds the initramfs and boots; false with everything known about why
+    // not in Problem().
+    bool Boot();
     void PowerOff();
 
     bool Up() const { return iUp; }
-    const std::string& BootProblem() const { return iProblem; }
+    // A guest that stopped answering answers no later case either.
+    void Lost(const std::string& aWhy) {
+        iUp = false;
+        iProblem = aWhy;
+    }
+    const std::string& Problem() const { return iProblem; }
     const CHostLine& Line(TDriver aDriver) const { return aDriver == KUart ? iUart : iUsb; }
     CGuest& Guest() { return iGuest; }
     const std::string& Work() const { return iWork; }
-    bool SensorIsSequential() const { return iSequential; }
 
     // Hands a case to the guest, and collects what it answered. The gadget's
     // sensor is "-" for none, or "+" and its options.
@@ -129,40 +129,33 @@ private:
     std::string iWork;
     std::string iProblem;
     bool iUp = false;
-    bool iSequential = false;
     Clock::time_point iSent;
 };
 
-bool CMachine::Boot(std::string* aError) {
+bool CMachine::Boot() {
+    std::string* error = &iProblem;
     const auto start = Clock::now();
     iWork = TARNEL_DRIVERS_WORK;
     mkdir(iWork.c_str(), 0755);
 
-    // The sensor's options tell what it can play.
-    const ProcessResult help = RunProcess({CSensorSim::ProgramPath(), "--help"});
-    iSequential = help.iOut.find("--sequential") != std::string::npos;
-
     const ProcessResult where = RunProcess({TARNEL_GUEST_KERNEL_SCRIPT, "--path"});
-    std::string tree = where.iOut.substr(0, where.iOut.find('\n'));
-    const char* override = std::getenv("TARNEL_GUEST_KERNEL");
-    if (override != nullptr && *override != '\0') tree = override;
-    std::string kernel;
+    const std::string tree = where.iOut.substr(0, where.iOut.find('\n'));
     const ProcessResult images = RunProcess({"/bin/sh", "-c", "ls \"$0\"/boot/vmlinuz-*", tree});
-    kernel = images.iOut.substr(0, images.iOut.find('\n'));
+    const std::string kernel = images.iOut.substr(0, images.iOut.find('\n'));
     if (images.iStatus != 0 || kernel.empty()) {
-        *aError = "no kernel in " + tree + ": run tools/install-deps.sh (as root), which fetches it";
+        *error = "no kernel in " + tree + ": run tools/install-deps.sh (as root), which fetches it";
         return false;
     }
 
     const std::string initramfs = iWork + "/initramfs.cpio";
     const ProcessResult made = RunProcess({TARNEL_DRIVERS_DIR "/make-initramfs.sh", tree, initramfs,
-                                           Program("TARNEL_TOOL", TARNEL_TOOL_PATH), CSensorSim::ProgramPath(),
+                                           TARNEL_TOOL_PATH, CSensorSim::ProgramPath(),
                                            TARNEL_GUEST_HELPER, TARNEL_UART_TESTS});
     if (made.iStatus != 0) {
-        *aError = "make-initramfs.sh failed:\n" + made.iOut + made.iErr;
+        *error = "make-initramfs.sh failed:\n" + made.iOut + made.iErr;
         return false;
     }
-    if (!iUart.Open(aError) || !iUsb.Open(aError)) return false;
+    if (!iUart.Open(error) || !iUsb.Open(error)) return false;
 
     TGuestConfig config;
     config.iKernel = kernel;
@@ -171,7 +164,7 @@ bool CMachine::Boot(std::string* aError) {
     config.iQemuLog = iWork + "/qemu.log";
     config.iUart = &iUart;
     config.iUsb = &iUsb;
-    if (!iGuest.Start(config, aError)) return false;
+    if (!iGuest.Start(config, error)) return false;
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(KBootLimitMs);
     std::string line;
@@ -186,7 +179,7 @@ bool CMachine::Boot(std::string* aError) {
         }
         if (line.rfind("@@ ", 0) == 0) problems += line.substr(3) + "\n";
     }
-    *aError = "the guest did not come up" + (problems.empty() ? "" : ":\n" + problems) +
+    *error = "the guest did not come up" + (problems.empty() ? "" : ":\n" + problems) +
               "\nconsole:\n" + iGuest.ConsoleTail(60) + "\nQEMU: " + ReadWholeFile(config.iQemuLog);
     iGuest.Kill();
     return false;
@@ -253,11 +246,7 @@ public:
     void SetUp() override {
         gMachine = new CMachine;
         iStart = Clock::now();
-        std::string error;
-        if (!gMachine->Boot(&error)) {
-            iProblem = error;
-            std::printf("%s\n", error.c_str());
-        }
+        if (!gMachine->Boot()) std::printf("%s\n", gMachine->Problem().c_str());
     }
     void TearDown() override {
         gMachine->PowerOff();
@@ -265,13 +254,10 @@ public:
         delete gMachine;
         gMachine = nullptr;
     }
-    static std::string iProblem;
 
 private:
     Clock::time_point iStart;
 };
-
-std::string MachineEnvironment::iProblem;
 
 struct TRun {
     const TDriverCase* iCase;
@@ -316,10 +302,7 @@ protected:
 TEST_P(Drivers, Case) {
     const TDriverCase& c = *GetParam().iCase;
     const TDriverInfo& driver = DriverInfo(GetParam().iDriver);
-    ASSERT_TRUE(gMachine != nullptr && gMachine->Up()) << MachineEnvironment::iProblem;
-    if ((c.iNeeds & KSequentialSensor) != 0 && !gMachine->SensorIsSequential()) {
-        GTEST_SKIP() << "the simulated sensor cannot answer one command at a time yet (--sequential)";
-    }
+    ASSERT_TRUE(gMachine->Up()) << gMachine->Problem();
 
     const std::string id = c.iName + "." + driver.iName;
     std::vector<std::string> sensor = driver.iSensor;
@@ -345,6 +328,7 @@ TEST_P(Drivers, Case) {
     if ((c.iNeeds & KHostUnplug) != 0 && driver.iDriver == KFtdi) UnplugWhenReplyBegins(log);
     const TAnswer answer = gMachine->Collect(id);
     host.Stop();
+    if (!answer.iComplete) gMachine->Lost("the guest stopped answering at " + id);
     if (iUnplugged != Clock::time_point{}) {
         std::printf("%s: the answer came %.0f ms after the adapter was pulled\n", id.c_str(),
                     std::chrono::duration<double, std::milli>(Clock::now() - iUnplugged).count());

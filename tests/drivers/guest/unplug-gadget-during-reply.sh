@@ -8,7 +8,7 @@ for _ in $(seq 2000); do
     grep -q ' tx ' /tmp/gadget.log 2>/dev/null && break
     usleep 1000
 done
-# and a moment more, for the tool to take the bytes
+# A moment more, for the tool to take what was sent.
 usleep 50000
 rmmod g_serial || echo "rmmod g_serial failed"
 wait "$run"
