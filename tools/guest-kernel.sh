@@ -34,7 +34,8 @@ kernel_package() {
 
 mkdir -p "$cache"
 work=$(mktemp -d "$cache/.download.XXXXXX")
-chmod 755 "$work"  # apt-get download writes as _apt when it can
+# apt-get download writes as the user _apt where that user may.
+chown _apt "$work" 2>/dev/null || true
 trap 'rm -rf "$work"' EXIT
 
 # The package lists may be missing or name a version that is gone: one

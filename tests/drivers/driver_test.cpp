@@ -133,7 +133,6 @@ private:
 };
 
 bool CMachine::Boot() {
-    std::string* error = &iProblem;
     const auto start = Clock::now();
     iWork = TARNEL_DRIVERS_WORK;
     mkdir(iWork.c_str(), 0755);
@@ -143,7 +142,7 @@ bool CMachine::Boot() {
     const ProcessResult images = RunProcess({"/bin/sh", "-c", "ls \"$0\"/boot/vmlinuz-*", tree});
     const std::string kernel = images.iOut.substr(0, images.iOut.find('\n'));
     if (images.iStatus != 0 || kernel.empty()) {
-        *error = "no kernel in " + tree + ": run tools/install-deps.sh (as root), which fetches it";
+        iProblem = "no kernel in " + tree + ": run tools/install-deps.sh (as root), which fetches it";
         return false;
     }
 
@@ -152,10 +151,10 @@ bool CMachine::Boot() {
                                            TARNEL_TOOL_PATH, CSensorSim::ProgramPath(),
                                            TARNEL_GUEST_HELPER, TARNEL_UART_TESTS});
     if (made.iStatus != 0) {
-        *error = "make-initramfs.sh failed:\n" + made.iOut + made.iErr;
+        iProblem = "make-initramfs.sh failed:\n" + made.iOut + made.iErr;
         return false;
     }
-    if (!iUart.Open(error) || !iUsb.Open(error)) return false;
+    if (!iUart.Open(&iProblem) || !iUsb.Open(&iProblem)) return false;
 
     TGuestConfig config;
     config.iKernel = kernel;
@@ -164,7 +163,7 @@ bool CMachine::Boot() {
     config.iQemuLog = iWork + "/qemu.log";
     config.iUart = &iUart;
     config.iUsb = &iUsb;
-    if (!iGuest.Start(config, error)) return false;
+    if (!iGuest.Start(config, &iProblem)) return false;
 
     const auto deadline = Clock::now() + std::chrono::milliseconds(KBootLimitMs);
     std::string line;
@@ -179,7 +178,7 @@ bool CMachine::Boot() {
         }
         if (line.rfind("@@ ", 0) == 0) problems += line.substr(3) + "\n";
     }
-    *error = "the guest did not come up" + (problems.empty() ? "" : ":\n" + problems) +
+    iProblem = "the guest did not come up" + (problems.empty() ? "" : ":\n" + problems) +
               "\nconsole:\n" + iGuest.ConsoleTail(60) + "\nQEMU: " + ReadWholeFile(config.iQemuLog);
     iGuest.Kill();
     return false;

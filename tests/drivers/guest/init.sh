@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# shellcheck shell=dash
 # The first and only process of the driver test's guest. Loads the drivers,
 # waits for their devices, says "@@ready" on the console and then runs the
 # cases the host sends, one line each:
