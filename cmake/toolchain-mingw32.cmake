@@ -1,26 +1,5 @@
-# Cross build for 32-bit Windows with Debian's mingw-w64 (i686).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows with Debian's mingw-w64 (i686): the program
+# the project ships.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TARNEL_MINGW_TRIPLE i686-w64-mingw32)
-
-# Prefer the win32 thread model: the program starts no threads, and this
-# variant links no winpthread runtime into it.
-foreach(lang C CXX)
-  if(lang STREQUAL "C")
-    set(tool gcc)
-  else()
-    set(tool g++)
-  endif()
-  find_program(TARNEL_MINGW_${lang}
-    NAMES ${TARNEL_MINGW_TRIPLE}-${tool}-win32 ${TARNEL_MINGW_TRIPLE}-${tool}
-    REQUIRED)
-  set(CMAKE_${lang}_COMPILER ${TARNEL_MINGW_${lang}})
-endforeach()
-find_program(CMAKE_RC_COMPILER NAMES ${TARNEL_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARNEL_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

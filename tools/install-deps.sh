@@ -6,7 +6,8 @@
 #          package's checks, and for the driver test QEMU, busybox-static and
 #          a kernel to boot (tools/guest-kernel.sh);
 # windows: the i686 mingw-w64 cross toolchain and 32-bit Wine to run its
-#          executable (hence the i386 architecture).
+#          executable (hence the i386 architecture); 64-bit Wine for the
+#          machines that run no 32-bit programs (tools/test.sh).
 #
 # Safe to run again: when everything is already there it returns at once
 # without touching apt. Needs root only when something is missing.
@@ -15,7 +16,7 @@ set -eu
 demo="cmake g++"
 native="$demo googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base time
         dpkg-dev lintian qemu-system-x86 busybox-static cpio kmod"
-windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386"
+windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386 wine64"
 
 case "${1:-all}" in
     demo) packages="$demo"; need_i386=no; kernel=no ;;

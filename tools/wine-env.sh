@@ -10,6 +10,9 @@
 #                                             prefix and starts the session first
 #                                             when needed)
 #
+# WINEARCH (default win32) and TARNEL_WINE, the loader to use (default wine),
+# choose 64-bit Wine on a machine that runs no 32-bit programs.
+#
 # The session (wineserver and Wine's service processes) is started with its
 # output detached: a service process that inherited a test's stdout would keep
 # the test runner waiting, and the server prints its object list to its stderr
@@ -25,7 +28,8 @@ case "$WINEPREFIX" in
     *) WINEPREFIX="$(pwd)/$WINEPREFIX" ;;
 esac
 export WINEPREFIX
-export WINEARCH=win32
+export WINEARCH="${WINEARCH:-win32}"
+wine="${TARNEL_WINE:-wine}"
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs, no window.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -40,7 +44,7 @@ start_session() {
     # Exit status 2: a server for this prefix is running already, and with it
     # the service processes.
     if wineserver -p "$linger" </dev/null >/dev/null 2>&1; then
-        wineboot </dev/null >/dev/null 2>&1
+        "$wine" wineboot </dev/null >/dev/null 2>&1
     fi
 }
 
@@ -55,18 +59,18 @@ ensure_prefix() {
     stamp="$WINEPREFIX/.tarnel-wine-version"
     # The text after the version names the prefix's own settings: a prefix
     # made with other settings is made again.
-    version="$(wine --version) no-mountmgr"
+    version="$("$wine" --version) $WINEARCH no-mountmgr"
     if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
         wineserver -k </dev/null >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineserver -p "$linger" </dev/null >/dev/null 2>&1
-        wineboot -i </dev/null >/dev/null 2>&1
+        "$wine" wineboot -i </dev/null >/dev/null 2>&1
         # The mount manager gives every session the machine's serial ports
         # (/dev/ttyS*, ttyUSB*, ttyACM*) as COM devices, which still open when
         # their dosdevices link is gone. Console programs need neither them
         # nor the drive information the service provides.
-        wine reg add 'HKLM\System\CurrentControlSet\Services\MountMgr' \
+        "$wine" reg add 'HKLM\System\CurrentControlSet\Services\MountMgr' \
             /v Start /t REG_DWORD /d 4 /f </dev/null >/dev/null 2>&1
         wineserver -k </dev/null >/dev/null 2>&1 || true
         wineserver -w </dev/null >/dev/null 2>&1 || true
@@ -104,7 +108,7 @@ case "$cmd" in
         fi
         ensure_prefix
         start_session
-        exec wine "$@"
+        exec "$wine" "$@"
         ;;
     *)
         echo "usage: wine-env.sh init | stop | map COMn PATH | run PROGRAM [ARGS...]" >&2

@@ -62,6 +62,10 @@ grep -Fq "tarnel.exe -d COM3 -a -j" "$dir/README.txt" || fail "README.txt does n
 grep -Fq "MIT License" "$dir/LICENSE.txt" || fail "LICENSE.txt is not the licence"
 
 # The stripped program still runs: its help, with the status of the help.
+# A machine that runs no 32-bit programs has 64-bit Wine only.
+if [ "${WINEARCH:-win32}" != win32 ]; then
+    finish "$folder.zip: $entries (not run: this machine runs no 32-bit programs)"
+fi
 (cd "$dir" && sh "$wine_env" run ./tarnel.exe --help >"$work/help.out" 2>"$work/help.err")
 status=$?
 [ "$status" -eq 1 ] || fail "tarnel.exe --help from the zip: exit status $status, expected 1"
