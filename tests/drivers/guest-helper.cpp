@@ -113,9 +113,18 @@ bool Start(char** aArgv, bool aCollect, bool aOwnGroup, TChild* aChild) {
     return true;
 }
 
-// Reads what the children print until each has closed its output, then
-// reaps them.
+void Reap(TChild* aChild) {
+    while (waitpid(aChild->iPid, &aChild->iStatus, 0) < 0 && errno == EINTR) {
+    }
+    aChild->iMs = NowMs() - aChild->iStart;
+}
+
+// Reads what the children print; each is reaped when it has closed its
+// output, so that its time is its own.
 void Finish(std::vector<TChild>& aChildren) {
+    for (TChild& c : aChildren) {
+        if (c.iOut < 0) Reap(&c);
+    }
     for (;;) {
         std::vector<pollfd> fds;
         std::vector<TChild*> owners;
@@ -138,13 +147,9 @@ void Finish(std::vector<TChild>& aChildren) {
             } else if (n == 0 || errno != EINTR) {
                 close(owners[i]->iOut);
                 owners[i]->iOut = -1;
+                Reap(owners[i]);
             }
         }
-    }
-    for (TChild& c : aChildren) {
-        while (waitpid(c.iPid, &c.iStatus, 0) < 0 && errno == EINTR) {
-        }
-        c.iMs = NowMs() - c.iStart;
     }
 }
 
