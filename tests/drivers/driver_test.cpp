@@ -24,7 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The guest runs a case's line for at most this long.
+// The guest runs a case's line for at most this long (guest/init.sh).
 constexpr int KLineLimitMs = 60000;
 constexpr int KBootLimitMs = 120000;
 

@@ -59,6 +59,7 @@ while IFS='	' read -r id gadget line; do
     : >/tmp/notes
     : >/tmp/setup
     [ "$gadget" = - ] || start_gadget_sensor "${gadget#+}" >/tmp/setup
+    # 60 s a line, as the host allows (driver_test.cpp).
     GUEST_NOTES=/tmp/notes guest-helper limit 60000 sh -c "$line" </dev/null >/tmp/out 2>&1
     status=$?
     stop_gadget_sensor
