@@ -2,7 +2,9 @@
 # collectd runs tarnel-collectd with its exec plugin, as an unprivileged user
 # in the group dialout, and its csv plugin stores what arrives: a sensor's
 # readings at every interval, a silent sensor's as missing (nan), and from a
-# sensor between them infinite readings and a missing humidity.
+# sensor between them infinite readings and a missing humidity. One program
+# reads the three in turn, so that only one exchange runs at a time, as in
+# the end-to-end tests.
 #   collectd-check.sh PROGRAMS_DIR TOOL SENSOR_SIM COLLECTD
 . "$(dirname "$0")/common.sh"
 collectd=$1
@@ -17,7 +19,6 @@ odd=$sensor_terminal
 
 csv=$work/csv
 mkdir "$work/base" "$csv" || exit 1
-exec_line() { printf '  Exec "%s:%s" "%s" "%s"\n' "$user" "$group" "$work/bin/tarnel-collectd" "$1"; }
 cat >"$work/collectd.conf" <<END
 Hostname "tarnel-check"
 FQDNLookup false
@@ -34,9 +35,7 @@ LoadPlugin logfile
 </Plugin>
 LoadPlugin exec
 <Plugin exec>
-$(exec_line "$prompt")
-$(exec_line "$quiet")
-$(exec_line "$odd")
+  Exec "$user:$group" "$work/bin/tarnel-collectd" "$prompt" "$quiet" "$odd"
 </Plugin>
 LoadPlugin csv
 <Plugin csv>
