@@ -26,12 +26,17 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The dependencies follow the binary; a static one has none.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Its programs feed these systems (src/integrations).
+  set(CPACK_DEBIAN_PACKAGE_ENHANCES "collectd-core, munin-node, prometheus-node-exporter")
   # The summary comes first by itself; CPack indents these lines.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tarnel queries an environmental sensor attached to a serial port for its
 temperature, humidity, pressure and name with a small line-oriented text
 protocol, and prints the readings as bare lines or as one JSON object on one
 line, for scripts, cron jobs and home-automation setups.
 
-The exit status tells whether every selected reading was obtained.")
+The exit status tells whether every selected reading was obtained.
+
+The package also holds the programs that feed the readings to the Prometheus
+node exporter's textfile collector, to collectd's exec plugin and to Munin.")
 endif()
 include(CPack)

@@ -3,8 +3,11 @@
 #   install-deps.sh [demo|native|windows|all]     (default: all)
 # demo:    what tools/demo.sh builds with: a compiler and CMake;
 # native:  the Linux build, its tests, sanitizers, fuzzing and the Debian
-#          package's checks, and for the driver test QEMU, busybox-static and
-#          a kernel to boot (tools/guest-kernel.sh);
+#          package's checks, the monitoring systems that the programs of
+#          src/integrations are tested with (their services may start on
+#          installing; the tests run daemons of their own beside them), and
+#          for the driver test QEMU, busybox-static and a kernel to boot
+#          (tools/guest-kernel.sh);
 # windows: the i686 mingw-w64 cross toolchain and 32-bit Wine to run its
 #          executable (hence the i386 architecture); 64-bit Wine for the
 #          machines that run no 32-bit programs (tools/test.sh).
@@ -15,7 +18,8 @@ set -eu
 
 demo="cmake g++"
 native="$demo googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev python3-serial groff-base time
-        dpkg-dev lintian qemu-system-x86 busybox-static cpio kmod"
+        dpkg-dev lintian prometheus-node-exporter collectd-core munin-node curl shellcheck
+        qemu-system-x86 busybox-static cpio kmod"
 windows="g++-mingw-w64-i686 mingw-w64 binutils-mingw-w64-i686 wine wine32:i386 wine64"
 
 case "${1:-all}" in

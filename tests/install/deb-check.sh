@@ -1,6 +1,6 @@
 #!/bin/sh
 # The Debian package of this build: its name, fields and files, a clean bill
-# from lintian but for the one warning the README explains, and its program
+# from lintian but for the one warning the README explains, and its programs
 # reading the simulated sensor.
 #   deb-check.sh CPACK DPKG_DEB LINTIAN READELF BUILD_DIR WORK_DIR VERSION SENSOR_SIM
 set -u
@@ -26,14 +26,24 @@ field() { "$dpkg_deb" -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$arch" ] || fail "Architecture: $(field Architecture)"
 [ "$(field Section)" = utils ] || fail "Section: $(field Section)"
 [ "$(field Priority)" = optional ] || fail "Priority: $(field Priority)"
+[ "$(field Enhances)" = "collectd-core, munin-node, prometheus-node-exporter" ] || fail "Enhances: $(field Enhances)"
 field Maintainer | grep -Eq '^[^<]+ <[^@ ]+@[^> ]+>$' || fail "Maintainer: $(field Maintainer)"
 description=$(field Description)
 [ "$(printf '%s\n' "$description" | head -n 1)" = "read an environmental sensor on a serial port" ] ||
     fail "Description's synopsis: $(printf '%s\n' "$description" | head -n 1)"
 [ "$(printf '%s\n' "$description" | wc -l)" -ge 4 ] || fail "Description has no extended text"
 
-files=$("$dpkg_deb" -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort | tr '\n' ' ')
-expected="./usr/bin/tarnel ./usr/share/bash-completion/completions/tarnel ./usr/share/doc/tarnel/changelog.gz ./usr/share/doc/tarnel/copyright ./usr/share/man/man1/tarnel.1.gz "
+# The programs executable, everything else not.
+files=$("$dpkg_deb" -c "$deb" | awk '$1 !~ /^d/ {print $1, $6}' | LC_ALL=C sort -k 2 | tr '\n' ' ')
+expected="-rwxr-xr-x ./usr/bin/tarnel -rwxr-xr-x ./usr/bin/tarnel-collectd -rwxr-xr-x ./usr/bin/tarnel-prometheus \
+-rw-r--r-- ./usr/share/bash-completion/completions/tarnel -rw-r--r-- ./usr/share/doc/tarnel/changelog.gz \
+-rw-r--r-- ./usr/share/doc/tarnel/copyright -rw-r--r-- ./usr/share/doc/tarnel/examples/tarnel-collectd.conf \
+-rw-r--r-- ./usr/share/doc/tarnel/examples/tarnel-munin.conf \
+-rw-r--r-- ./usr/share/doc/tarnel/examples/tarnel-prometheus.default \
+-rw-r--r-- ./usr/share/doc/tarnel/examples/tarnel-prometheus.service \
+-rw-r--r-- ./usr/share/doc/tarnel/examples/tarnel-prometheus.timer \
+-rw-r--r-- ./usr/share/man/man1/tarnel-collectd.1.gz -rw-r--r-- ./usr/share/man/man1/tarnel-prometheus.1.gz \
+-rw-r--r-- ./usr/share/man/man1/tarnel.1.gz -rwxr-xr-x ./usr/share/munin/plugins/tarnel_ "
 [ "$files" = "$expected" ] || fail "files: $files; expected $expected"
 
 root=$work/root
@@ -60,24 +70,18 @@ tags=$(grep -E '^[EWIPX]: ' "$work/lintian.out" | grep -v '^W: tarnel: shared-li
 grep -v 'running with root privileges' "$work/lintian.err" | grep -q . && fail "lintian: $(cat "$work/lintian.err")"
 
 # The packaged program reads the simulated sensor.
-"$sim" >"$work/sim.out" 2>"$work/sim.err" </dev/null &
-sim_pid=$!
-pty=
-for _ in $(seq 1 200); do
-    pty=$(head -n 1 "$work/sim.out" 2>/dev/null)
-    [ -n "$pty" ] && break
-    sleep 0.02
-done
-if [ -n "$pty" ]; then
-    out=$("$tool" -d "$pty" -a -j)
+if start_sensor "$sim" "$work/sim"; then
+    out=$("$tool" -d "$sensor_terminal" -a -j)
     status=$?
-    [ "$status" -eq 0 ] || fail "packaged tarnel -d $pty -a -j: exit status $status"
+    [ "$status" -eq 0 ] || fail "packaged tarnel -d $sensor_terminal -a -j: exit status $status"
     [ "$out" = '{ "temperature": 23.4, "humidity": 45.6, "pressure": 1013.2, "name": "AB-1" }' ] ||
-        fail "packaged tarnel -d $pty -a -j printed: $out"
-else
-    fail "the simulated sensor printed no terminal: $(cat "$work/sim.err")"
+        fail "packaged tarnel -d $sensor_terminal -a -j printed: $out"
+    # The packaged programs for the monitoring systems find the packaged tool.
+    mkdir "$work/textfile" && PATH=$root/usr/bin:$PATH "$root/usr/bin/tarnel-prometheus" -o "$work/textfile" "$sensor_terminal"
+    grep -Fqx "tarnel_temperature_celsius{device=\"$sensor_terminal\"} 23.4" "$work/textfile"/*.prom ||
+        fail "packaged tarnel-prometheus wrote: $(cat "$work/textfile"/*)"
 fi
-kill "$sim_pid" 2>/dev/null
-wait "$sim_pid" 2>/dev/null
+kill "$sensor_pid" 2>/dev/null
+wait "$sensor_pid" 2>/dev/null
 
 finish "$(basename "$deb"): $files"

@@ -1,15 +1,18 @@
 #!/bin/sh
-# The manual page renders without a warning, and its OPTIONS are exactly the
-# options of the tool's own help.
-#   man-check.sh GROFF MAN_PAGE TOOL
+# The manual pages render without a warning, and the tool's page has in its
+# OPTIONS exactly the options of the tool's own help.
+#   man-check.sh GROFF MAN_PAGE TOOL [OTHER_PAGE...]
 set -u
 groff=$1
 page=$2
 tool=$3
+shift 3
 . "$(dirname "$0")/../support/check.sh"
 
-warnings=$("$groff" -man -ww -z -Tutf8 "$page" 2>&1)
-[ -z "$warnings" ] || fail "groff warns: $warnings"
+for rendered in "$page" "$@"; do
+    warnings=$("$groff" -man -ww -z -Tutf8 "$rendered" 2>&1)
+    [ -z "$warnings" ] || fail "groff warns on $rendered: $warnings"
+done
 
 # Option forms of the help: what stands before the description column.
 help_forms=$("$tool" </dev/null 2>/dev/null | sed -n '/^Options:$/,$p' | cut -c1-34 |

@@ -26,6 +26,27 @@ debug_sections() {
     "$1" -S -W "$2" | grep -o '\.debug_[a-z_]*\|\.symtab' | sort -u | tr '\n' ' '
 }
 
+# A simulated sensor in the background, ended with the check at the latest
+# (it stops when its parent process ends). Sets sensor_pid, and
+# sensor_terminal to its terminal's path, empty when it printed none.
+#   start_sensor SENSOR_SIM FILE_PREFIX [OPTION...]
+start_sensor() {
+    sim=$1
+    prefix=$2
+    shift 2
+    "$sim" "$@" >"$prefix.out" 2>"$prefix.err" </dev/null &
+    sensor_pid=$!
+    sensor_terminal=
+    for _ in $(seq 1 250); do
+        sensor_terminal=$(head -n 1 "$prefix.out" 2>/dev/null)
+        [ -n "$sensor_terminal" ] && return 0
+        kill -0 "$sensor_pid" 2>/dev/null || break
+        sleep 0.02
+    done
+    fail "the simulated sensor printed no terminal: $(cat "$prefix.err")"
+    return 1
+}
+
 # Ends the check: the summary when nothing failed, and the status.
 finish() {
     [ "$failed" -eq 0 ] && echo "$*"
