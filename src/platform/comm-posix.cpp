@@ -111,6 +111,14 @@ ssize_t ReadSome(int aFd, std::uint8_t* aBuffer, std::size_t aCount) {
     }
 }
 
+// A node whose device is missing: an 8250 port without a UART behind it
+// opens, and then every call on it fails with EIO. On Windows such a port
+// does not open; neither does it here.
+bool NoDeviceBehind(int aFd) {
+    termios settings;
+    return tcgetattr(aFd, &settings) != 0 && errno == EIO;
+}
+
 const std::uint64_t KLockWaitMs = 1000;
 
 // An exclusive advisory lock, waited for up to the time; false when another
@@ -159,6 +167,10 @@ HANDLE CreateFileA(LPCSTR aName, DWORD aAccess, DWORD aShare, SECURITY_ATTRIBUTE
         close(fd);
         if (high < 0) return INVALID_HANDLE_VALUE;
         fd = high;
+    }
+    if (NoDeviceBehind(fd)) {
+        close(fd);
+        return INVALID_HANDLE_VALUE;
     }
     // No sharing means no other process may hold the port. Runs started
     // together (three readings polled on one schedule) wait their turn.

@@ -9,6 +9,7 @@
 #include <sched.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,6 +61,33 @@ bool OpenTerminal(Terminal& aTerminal) {
     aTerminal.iMaster = master;
     aTerminal.iSlave = slave;
     aTerminal.iPath = path;
+    return true;
+}
+
+// A terminal someone else set up: its bytes pass as they are both ways, and
+// its rate and format stay what the other side sets. A sensor switched on
+// hears nothing that was said before.
+bool OpenExistingTerminal(const std::string& aPath, Terminal& aTerminal) {
+    int fd = open(aPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios settings {};
+    if (fd < 0 || tcgetattr(fd, &settings) != 0) {
+        std::fprintf(stderr, "sensor-sim: cannot use %s: %s\n", aPath.c_str(), std::strerror(errno));
+        if (fd >= 0) close(fd);
+        return false;
+    }
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &settings) != 0 || tcflush(fd, TCIOFLUSH) != 0) {
+        std::fprintf(stderr, "sensor-sim: cannot set up %s: %s\n", aPath.c_str(), std::strerror(errno));
+        close(fd);
+        return false;
+    }
+    aTerminal.iMaster = fd;
+    aTerminal.iSlave = fd;
+    aTerminal.iPath = aPath;
     return true;
 }
 
@@ -179,7 +207,9 @@ int main(int argc, char** argv) {
     if (options.iRealtime) TryRealtime();
 
     Terminal terminal;
-    if (!OpenTerminal(terminal)) return KExitSetup;
+    const bool opened = options.iTerminalPath.empty() ? OpenTerminal(terminal)
+                                                      : OpenExistingTerminal(options.iTerminalPath, terminal);
+    if (!opened) return KExitSetup;
     if (!ApplyStartLine(terminal.iSlave, options.iStartLine, error)) {
         std::fprintf(stderr, "sensor-sim: %s\n", error.c_str());
         return KExitSetup;
@@ -203,7 +233,7 @@ int main(int argc, char** argv) {
 
     // Closing the master is what the other side sees as the hang-up.
     close(terminal.iMaster);
-    close(terminal.iSlave);
+    if (terminal.iSlave != terminal.iMaster) close(terminal.iSlave);
     RemoveLink(link);
     log.Close();
     report.Close();

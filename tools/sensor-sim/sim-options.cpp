@@ -32,6 +32,7 @@ enum OptionId {
     OptSequential,
     OptLatency,
     OptStartLine,
+    OptTerminal,
     OptHelp,
 };
 
@@ -54,6 +55,7 @@ const struct option KSimLongOptions[] = {
     {"sequential", no_argument, nullptr, OptSequential},
     {"latency", required_argument, nullptr, OptLatency},
     {"start-line", required_argument, nullptr, OptStartLine},
+    {"terminal", required_argument, nullptr, OptTerminal},
     {"help", no_argument, nullptr, OptHelp},
     {nullptr, 0, nullptr, 0},
 };
@@ -213,6 +215,11 @@ void PrintSimHelp(std::FILE* aOut, const char* aProgram) {
         "                             line settings to put on the terminal at start,\n"
         "                             e.g. 9600,7E2,rtscts (the pseudo-terminal itself\n"
         "                             always keeps 8 data bits and no parity)\n"
+        "  --terminal=PATH            serve this existing terminal instead of a\n"
+        "                             pseudo-terminal of its own (a gadget's ttyGS0, the\n"
+        "                             far end of a pseudo-terminal a test holds): made\n"
+        "                             raw, its line settings left to the other side;\n"
+        "                             the sensor ends when it hangs up\n"
         "  --link=PATH                make PATH a symbolic link to the terminal (an\n"
         "                             existing link is put back at exit)\n"
         "  --report=FILE              for every command, append one line with the\n"
@@ -343,6 +350,13 @@ ParseOutcome ParseSimOptions(int aArgc, char** aArgv, SimOptions& aOptions, std:
                     aError = "bad --start-line '" + value + "' (want SPEED,FMT[,rtscts][,xonxoff], e.g. 9600,7E2)";
                     return ParseOutcome::Error;
                 }
+                break;
+            case OptTerminal:
+                if (value.empty()) {
+                    aError = "--terminal needs a path";
+                    return ParseOutcome::Error;
+                }
+                aOptions.iTerminalPath = value;
                 break;
             case OptHelp:
                 return ParseOutcome::Help;

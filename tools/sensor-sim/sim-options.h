@@ -36,6 +36,7 @@ struct StartLine {
 struct SimOptions {
     CommandBehaviour iCommands[KCommandCount];
     std::string iLinkPath;
+    std::string iTerminalPath;   // serve this terminal; empty: a pseudo-terminal of our own
     std::string iReportPath;
     std::string iLogPath;
     bool iRealtime = false;

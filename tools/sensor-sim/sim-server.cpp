@@ -176,7 +176,12 @@ ServeEnd CSensor::Run(const sigset_t& aWaitMask) {
         if ((entry.revents & POLLIN) != 0) {
             for (;;) {
                 ssize_t count = read(iFiles.iMaster, buffer, sizeof buffer);
-                if (count <= 0) break;
+                // Only a terminal served with --terminal ends: our own far end never closes.
+                if (count == 0 || (count < 0 && errno == EIO)) {
+                    WriteReports();
+                    return ServeEnd::HangUp;
+                }
+                if (count < 0) break;
                 SimClock::time_point now = SimClock::now();
                 Log("rx", buffer, static_cast<std::size_t>(count), now);
                 if (!Feed(buffer, static_cast<std::size_t>(count), now)) {
