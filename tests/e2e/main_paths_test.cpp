@@ -194,8 +194,14 @@ TEST_F(EndToEnd, RepeatedRunsAgainstOneSensorAllSucceed) {
     ASSERT_TRUE(SentCommands(&commands));
     EXPECT_EQ(commands.size(), static_cast<std::size_t>(4 * KRuns));
     // Four exchanges of a 1 ms pause and a read window of at most 1 ms each:
-    // a native run far above that spends its time somewhere it should not.
+    // a native run far above its own start and exit spends its time
+    // somewhere it should not. The start is measured, not assumed: a
+    // sanitized build takes tens of milliseconds to start on a slow machine.
     if (NativeTool()) {
-        EXPECT_LT(median, 60.0);
+        std::vector<double> startup;
+        for (int i = 0; i < 9; ++i) startup.push_back(RunTool({"-d", "com3", "-a"}).iSeconds * 1000.0);
+        std::sort(startup.begin(), startup.end());
+        std::printf("the same run with no device behind COM3: median %.2f ms\n", startup[4]);
+        EXPECT_LT(median - startup[4], 60.0);
     }
 }
