@@ -59,24 +59,6 @@ std::string WithoutBanner(const std::string& aOutput) {
     return out;
 }
 
-// Control characters shown, so that a stray carriage return is seen.
-std::string Visible(const std::string& aText) {
-    std::string out;
-    for (char ch : aText) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '\n') {
-            out += "\\n\n";
-        } else if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 std::string Indented(const std::string& aText) {
     std::string out = "    ";
     for (char c : aText) {
@@ -352,7 +334,7 @@ TEST_P(Drivers, Case) {
     if (!answer.iComplete) why << "  the guest gave no complete answer\n";
     why << "  status " << answer.iStatus << ", expected " << c.iStatus << "\n";
     if (output != expected) {
-        why << "  printed:\n" << Indented(Visible(output)) << "\n  expected:\n" << Indented(Visible(expected)) << "\n";
+        why << "  printed:\n" << Indented(Visible(output, true)) << "\n  expected:\n" << Indented(Visible(expected, true)) << "\n";
     }
     if (!saw.empty()) why << "  sensor report lines without \"" << c.iSensorSaw << "\":\n" << Indented(saw) << "\n";
     if (!answer.iNotes.empty()) why << "  notes:\n" << Indented(answer.iNotes) << "\n";

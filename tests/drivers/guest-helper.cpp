@@ -164,6 +164,14 @@ int Outcome(int aStatus, std::string* aLine) {
     return KExitSignal;
 }
 
+// The status of a command that ran alone, with its line when it has one.
+int PassOn(int aStatus) {
+    std::string line;
+    const int exit = Outcome(aStatus, &line);
+    if (!line.empty()) std::printf("%s\n", line.c_str());
+    return exit;
+}
+
 int Limit(long aMs, char** aArgv) {
     TChild child;
     if (!Start(aArgv, false, true, &child)) return KExitUsage;
@@ -180,10 +188,7 @@ int Limit(long aMs, char** aArgv) {
         }
         SleepMs(5);
     }
-    std::string line;
-    const int exit = Outcome(status, &line);
-    if (!line.empty()) std::printf("%s\n", line.c_str());
-    return exit;
+    return PassOn(status);
 }
 
 int Within(long aLow, long aHigh, char** aArgv) {
@@ -194,9 +199,7 @@ int Within(long aLow, long aHigh, char** aArgv) {
     const TChild& c = children[0];
     Note("within " + std::to_string(aLow) + ".." + std::to_string(aHigh) + " ms: " +
          std::to_string(static_cast<long>(c.iMs)) + " ms");
-    std::string line;
-    const int exit = Outcome(c.iStatus, &line);
-    if (!line.empty()) std::printf("%s\n", line.c_str());
+    const int exit = PassOn(c.iStatus);
     if (c.iMs < static_cast<double>(aLow) || c.iMs > static_cast<double>(aHigh)) {
         std::printf("took %.0f ms, not within %ld..%ld ms\n", c.iMs, aLow, aHigh);
     }
@@ -287,10 +290,7 @@ int Hold(const char* aPath, long aMs, char** aArgv) {
     SleepMs(until - NowMs());
     close(fd);
     Finish(children);
-    std::string line;
-    const int exit = Outcome(children[0].iStatus, &line);
-    if (!line.empty()) std::printf("%s\n", line.c_str());
-    return exit;
+    return PassOn(children[0].iStatus);
 }
 
 const char* ErrnoName(int aErrno) {

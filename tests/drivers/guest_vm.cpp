@@ -65,18 +65,6 @@ bool WriteAll(int aFd, const std::string& aText) {
     return true;
 }
 
-struct TSpeed {
-    speed_t iCode;
-    unsigned iRate;
-};
-
-const TSpeed KSpeeds[] = {
-    {B50, 50},       {B75, 75},       {B110, 110},     {B134, 134},       {B150, 150},       {B200, 200},
-    {B300, 300},     {B600, 600},     {B1200, 1200},   {B1800, 1800},     {B2400, 2400},     {B4800, 4800},
-    {B9600, 9600},   {B19200, 19200}, {B38400, 38400}, {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
-    {B460800, 460800}, {B921600, 921600},
-};
-
 }  // namespace
 
 CHostLine::~CHostLine() {
@@ -105,24 +93,6 @@ bool CHostLine::Open(std::string* aError) {
         return false;
     }
     return true;
-}
-
-std::string CHostLine::Settings() const {
-    termios t;
-    if (tcgetattr(iFarEnd, &t) != 0) return Failure("tcgetattr");
-    std::string rate = "?";
-    for (const TSpeed& s : KSpeeds) {
-        if (s.iCode == cfgetospeed(&t)) rate = std::to_string(s.iRate);
-    }
-    int bits = 8;
-    switch (t.c_cflag & CSIZE) {
-        case CS5: bits = 5; break;
-        case CS6: bits = 6; break;
-        case CS7: bits = 7; break;
-        default: break;
-    }
-    const char parity = (t.c_cflag & PARENB) == 0 ? 'N' : (t.c_cflag & PARODD) != 0 ? 'O' : 'E';
-    return rate + " " + std::to_string(bits) + parity + ((t.c_cflag & CSTOPB) != 0 ? "2" : "1");
 }
 
 CGuest::~CGuest() {

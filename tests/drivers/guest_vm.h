@@ -25,8 +25,6 @@ public:
     bool Open(std::string* aError);
     int Master() const { return iMaster; }
     const std::string& FarEnd() const { return iPath; }
-    // The rate and format the guest's driver set, as "9600 7E2".
-    std::string Settings() const;
 
 private:
     int iMaster = -1;

@@ -114,25 +114,6 @@ std::vector<TSensorChunk> EndToEnd::SensorTraffic() const { return SensorChunks(
 
 std::vector<std::string> EndToEnd::SensorReport() const { return SplitLines(ReadWholeFile(iReportPath)); }
 
-std::string Visible(const std::string& aBytes) {
-    std::string text;
-    for (char c : aBytes) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte == '\n') {
-            text += "\\n";
-        } else if (byte == '\\') {
-            text += "\\\\";
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned>(byte));
-            text += hex;
-        } else {
-            text += static_cast<char>(byte);
-        }
-    }
-    return text;
-}
-
 ::testing::AssertionResult RanWith(const ProcessResult& aRun, int aStatus, const std::string& aOut) {
     if (aRun.iTimedOut) {
         return ::testing::AssertionFailure() << "still running after " << KToolTimeLimitMs << " ms; printed \""

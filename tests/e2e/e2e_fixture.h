@@ -82,7 +82,4 @@ bool TakeBanner(const std::string& aOut, std::string& aRest);
 // Output with the hex digits of \u escapes in lower case.
 std::string LowerJsonEscapes(const std::string& aText);
 
-// Printable form of bytes for failure messages.
-std::string Visible(const std::string& aBytes);
-
 #endif

@@ -118,3 +118,22 @@ std::map<std::string, std::string> ParseReportLine(const std::string& aLine) {
     }
     return fields;
 }
+
+std::string Visible(const std::string& aBytes, bool aLineBreaks) {
+    std::string text;
+    for (char c : aBytes) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte == '\n') {
+            text += aLineBreaks ? "\\n\n" : "\\n";
+        } else if (byte == '\\') {
+            text += "\\\\";
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned>(byte));
+            text += hex;
+        } else {
+            text += static_cast<char>(byte);
+        }
+    }
+    return text;
+}

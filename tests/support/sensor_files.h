@@ -39,4 +39,9 @@ std::map<std::string, std::string> ParseReportLine(const std::string& aLine);
 
 std::vector<std::string> SplitLines(const std::string& aText);
 
+// Printable form of bytes for failure messages: control bytes, bytes above
+// 0x7E and the backslash escaped. With aLineBreaks a line feed also ends the
+// line, so that a whole output stays readable.
+std::string Visible(const std::string& aBytes, bool aLineBreaks = false);
+
 #endif
